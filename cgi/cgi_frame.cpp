@@ -1,0 +1,63 @@
+#include "cgi_frame.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(char *text) const { std::free(text); }
+};
+
+// CONTENT_LENGTH as decimal text: leading blanks and a sign allowed, the digits up to the
+// first other character count, no digits give 0. Out-of-range values saturate.
+long long ParseContentLength(const char *text) { return std::strtoll(text, nullptr, 10); }
+
+// A length of 0 reads nothing; otherwise at most kMaxBody characters are read, also for a
+// negative length, which never counts down to zero.
+std::size_t BodyCharactersToRead(long long length) {
+    if (length > 0 && length < static_cast<long long>(cgi::kMaxBody)) return static_cast<std::size_t>(length);
+    return length == 0 ? 0 : cgi::kMaxBody;
+}
+
+char *ReadBody(FILE *fp) {
+    const char *length_text = std::getenv("CONTENT_LENGTH");
+    if (length_text == nullptr) return nullptr;
+    char *input = static_cast<char *>(std::malloc(cgi::kMaxBody + 1));
+    if (input == nullptr) return nullptr;
+    // fread stops at the end of input: a short body holds exactly what arrived.
+    const std::size_t stored = std::fread(input, 1, BodyCharactersToRead(ParseContentLength(length_text)), fp);
+    input[stored] = '\0';
+    return input;
+}
+
+}  // namespace
+
+char *getcgidata(FILE *fp, const char *requestmethod) {
+    if (requestmethod == nullptr) return nullptr;
+    if (std::strcmp(requestmethod, "GET") == 0) return std::getenv("QUERY_STRING");
+    if (std::strcmp(requestmethod, "POST") == 0) return ReadBody(fp);
+    return nullptr;
+}
+
+namespace cgi {
+
+void PrintHeader() { std::puts("Content-type: application/text;charset=utf-8\n"); }
+
+JsonPtr ReadRequest() {
+    const char *method = std::getenv("REQUEST_METHOD");
+    char *text = getcgidata(stdin, method);
+    if (text == nullptr) return JsonPtr{};
+    // Only a POST body belongs to us; a GET query string stays with the environment.
+    const std::unique_ptr<char, FreeDeleter> body(std::strcmp(method, "POST") == 0 ? text : nullptr);
+    return JsonPtr{json_tokener_parse(text)};
+}
+
+void PrintReply(json_object *reply) {
+    std::fputs(json_object_to_json_string(reply), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace cgi

@@ -1,0 +1,36 @@
+// The request frame both CGI programs share: everything about the CGI envelope lives here,
+// the programs only see a parsed request and fill a reply.
+#pragma once
+
+#include <json-c/json.h>
+
+#include <cstdio>
+#include <memory>
+
+// The request text of a CGI request: the query string of a GET (owned by the environment),
+// or a newly allocated POST body of at most 1024 characters (owned by the caller, release
+// with free). Null when there is no request text: a method other than "GET" or "POST", a GET
+// without QUERY_STRING, a POST without CONTENT_LENGTH, or no memory for the body.
+char *getcgidata(FILE *fp, const char *requestmethod);
+
+namespace cgi {
+
+struct JsonDeleter {
+    void operator()(json_object *object) const { json_object_put(object); }
+};
+using JsonPtr = std::unique_ptr<json_object, JsonDeleter>;
+
+inline constexpr std::size_t kMaxBody = 1024;
+
+// Prints the CGI header block; comes first, before the request is read.
+void PrintHeader();
+
+// Reads the request of this process's CGI environment from standard input and parses it.
+// Null when there is no request text or it is not valid JSON: such a request is served as a
+// request without members.
+JsonPtr ReadRequest();
+
+// Prints the reply document exactly as json-c renders it, with no line end after it.
+void PrintReply(json_object *reply);
+
+}  // namespace cgi

@@ -1,0 +1,109 @@
+// The report vocabulary: message name tables and stream type tables, as data.
+#pragma once
+
+#include <array>
+#include <span>
+
+namespace linkreport {
+
+// Which byte of a message slot an item reports.
+enum class ValueByte {
+    Interval,   // the signed interval byte, sign-extended
+    Available,  // the unsigned available byte; a row over several slots reports 1 if any is set
+};
+
+struct MessageRow {
+    int id;
+    const char *name;
+    unsigned char first_index;  // slot of the message array
+    unsigned char last_index;   // equal to first_index unless the item stands for several slots
+};
+
+struct MessageTable {
+    ValueByte byte;
+    std::span<const MessageRow> rows;
+};
+
+constexpr MessageRow kRawObservationRows[] = {
+    {1, "RANGECMP", 0, 0}, {2, "GPSRAW", 1, 1}, {3, "BDSRAW", 2, 2}, {4, "GLORAW", 3, 3}, {5, "GALRAW", 4, 4},
+};
+
+// The serial port and UDP report the first eleven rows; the TCP channels all twelve.
+constexpr MessageRow kNmeaRows[] = {
+    {1, "GPGGA", 0, 0},    {2, "GPZDA", 1, 1},   {3, "GPRMC", 2, 2},    {4, "GPGLL", 3, 3},
+    {5, "GPVTG", 4, 4},    {6, "GPYBM", 5, 5},   {7, "GPHDT", 6, 6},    {8, "GPTRA", 7, 7},
+    {9, "PTNLPJK", 8, 8},  {10, "PTNLAVR", 9, 9}, {11, "HEADING", 10, 10}, {12, "GPGSA", 11, 11},
+};
+constexpr std::size_t kShortNmeaItems = 11;
+
+constexpr MessageRow kRtcm23Rows[] = {
+    {1, "1B", 0, 0},  {2, "3B", 1, 1},  {3, "9B", 2, 2},   {4, "31B", 3, 3},
+    {5, "59B", 4, 6}, {6, "42B", 7, 8}, {7, "18B", 9, 9}, {8, "19B", 10, 10},
+};
+
+constexpr MessageRow kRtcm30Rows[] = {
+    {1, "1004B", 0, 0}, {2, "1005B", 1, 1}, {3, "1006B", 2, 2}, {4, "1007B", 3, 3}, {5, "1012B", 4, 4},
+    {6, "1019B", 5, 5}, {7, "1020B", 6, 6}, {8, "1033B", 7, 7}, {9, "1104B", 8, 8}, {10, "1230B", 9, 9},
+};
+
+constexpr MessageRow kRtcm32ShortRows[] = {
+    {1, "1005B", 0, 0},  {2, "1006B", 1, 1},   {3, "1019B", 2, 2},   {4, "1020B", 3, 3},   {5, "1033B", 4, 4},
+    {6, "1042B", 5, 5},  {7, "1045B", 6, 6},   {8, "1046B", 7, 7},   {9, "1074B", 8, 8},   {10, "1084B", 9, 9},
+    {11, "1094B", 10, 10}, {12, "1124B", 11, 11}, {13, "1230B", 12, 12},
+};
+
+// NTRIP server form, in list (position) order; its IDs are the slot index plus one.
+constexpr MessageRow kRtcm32NtripRows[] = {
+    {1, "1005B", 0, 0},    {2, "1006B", 1, 1},    {5, "1019B", 4, 4},    {6, "1020B", 5, 5},
+    {3, "1033B", 2, 2},    {7, "1042B", 6, 6},    {8, "1045B", 7, 7},    {9, "1046B", 8, 8},
+    {10, "1074B", 9, 9},   {11, "1084B", 10, 10}, {12, "1094B", 11, 11}, {13, "1124B", 12, 12},
+    {4, "1230B", 3, 3},    {14, "1114B", 13, 13}, {15, "1075B", 14, 14}, {16, "1085B", 15, 15},
+    {17, "1095B", 16, 16}, {18, "1125B", 17, 17}, {19, "1115B", 18, 18}, {20, "1077B", 19, 19},
+    {21, "1087B", 20, 20}, {22, "1097B", 21, 21}, {23, "1127B", 22, 22}, {24, "1117B", 23, 23},
+    {25, "1073B", 24, 24}, {26, "1083B", 25, 25}, {27, "1093B", 26, 26}, {28, "1123B", 27, 27},
+    {29, "1113B", 28, 28}, {30, "1007B", 29, 29}, {31, "1008B", 30, 30},
+};
+
+constexpr MessageRow kCmrRows[] = {{1, "OBSB", 0, 0}, {2, "REFB", 1, 1}};
+
+constexpr MessageRow kRadioCustomRows[] = {{1, "GPGGA", 0, 0}};
+
+constexpr MessageTable kRawObservation{ValueByte::Interval, kRawObservationRows};
+constexpr MessageTable kNmeaTcp{ValueByte::Interval, kNmeaRows};
+constexpr MessageTable kNmeaShort{ValueByte::Interval, std::span(kNmeaRows).first(kShortNmeaItems)};
+constexpr MessageTable kRtcm23{ValueByte::Available, kRtcm23Rows};
+constexpr MessageTable kRtcm30{ValueByte::Available, kRtcm30Rows};
+constexpr MessageTable kRtcm32Short{ValueByte::Available, kRtcm32ShortRows};
+constexpr MessageTable kRtcm32Ntrip{ValueByte::Interval, kRtcm32NtripRows};
+constexpr MessageTable kCmr{ValueByte::Available, kCmrRows};
+constexpr MessageTable kRadioCustom{ValueByte::Available, kRadioCustomRows};
+
+// MSM level of an NTRIP server: the first RTCM 3.2 slot (NTRIP server form) whose available
+// byte is set decides.
+struct MsmRule {
+    unsigned char index;
+    int level;
+};
+constexpr MsmRule kMsmRules[] = {{9, 4}, {14, 5}, {19, 7}, {24, 3}};
+
+// "DataStreamType" per channel kind, indexed by the stored stream type 0 to 11; any other
+// stored value reports like 0.
+using StreamTypeTable = std::array<int, 12>;
+//                                        0  1  2  3  4  5  6  7  8  9 10 11
+constexpr StreamTypeTable kSerialStreamTypes{8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 8};
+constexpr StreamTypeTable kNetworkStreamTypes{8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 9};
+constexpr StreamTypeTable kNtripServerStreamTypes{5, 5, 5, 3, 4, 5, 6, 5, 5, 5, 5, 5};
+constexpr StreamTypeTable kRadioStreamTypes{3, 3, 3, 3, 4, 5, 6, 7, 3, 3, 3, 3};
+
+constexpr int StreamType(const StreamTypeTable &table, unsigned char stored) {
+    return stored < table.size() ? table[stored] : table[0];
+}
+
+// Radio model texts and their codes; a text that matches no row reports no "Model".
+struct RadioModel {
+    const char *text;
+    int code;
+};
+constexpr RadioModel kRadioModels[] = {{"MV-TX", 1}, {"PN-WAVE", 2}, {"7731K", 3}, {"T3", 4}, {"T8", 4}};
+
+}  // namespace linkreport

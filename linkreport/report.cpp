@@ -1,0 +1,251 @@
+#include "report.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "json_build.h"
+#include "message_tables.h"
+#include "sharememory.h"
+
+namespace linkreport {
+namespace {
+
+using cgi::Add;
+using cgi::AddBool;
+using cgi::AddInt;
+using cgi::AddString;
+using cgi::AddText;
+
+// Reads one configuration entry into a zero-filled record.
+template <typename Record>
+Record ReadEntry(unsigned char entry) {
+    Record record;
+    std::memset(&record, 0, sizeof record);
+    GetReceiverConfigParaFromShareMemory(entry, &record);
+    return record;
+}
+
+// Unsigned 32-bit fields are reported as their 32-bit pattern.
+int AsInt(unsigned int value) { return static_cast<int>(value); }
+
+int ItemValue(const MessageTable &table, const MessageRow &row, const MsgCfgPara *slots) {
+    if (table.byte == ValueByte::Interval) return slots[row.first_index].Interval;
+    if (row.first_index == row.last_index) return slots[row.first_index].Available;
+    for (int index = row.first_index; index <= row.last_index; ++index)
+        if (slots[index].Available != 0) return 1;
+    return 0;
+}
+
+// One message list: an item per table row, in table order.
+json_object *MessageList(const MessageTable &table, const MsgCfgPara *slots) {
+    json_object *list = json_object_new_array_ext(static_cast<int>(table.rows.size()));
+    for (const MessageRow &row : table.rows) {
+        json_object *item = json_object_new_object();
+        AddInt(item, "ID", row.id);
+        AddString(item, "Name", row.name);
+        AddInt(item, "Interval", ItemValue(table, row, slots));
+        json_object_array_add(list, item);
+    }
+    return list;
+}
+
+void AppendEmptyArrays(json_object *messages, int count) {
+    for (int i = 0; i < count; ++i) json_object_array_add(messages, json_object_new_array());
+}
+
+// Serial port, TCP and UDP share the first six lists; their tails differ.
+enum class TransChannel { Serial, Tcp, Udp };
+
+json_object *TransMessages(const TransDSPara &stream, TransChannel channel) {
+    json_object *messages = json_object_new_array_ext(9);
+    json_object_array_add(messages, MessageList(kRawObservation, stream.EPH));
+    json_object_array_add(messages, MessageList(channel == TransChannel::Tcp ? kNmeaTcp : kNmeaShort, stream.NMEA));
+    json_object_array_add(messages, MessageList(kRtcm23, stream.RTCM23));
+    json_object_array_add(messages, MessageList(kRtcm30, stream.RTCM30));
+    json_object_array_add(messages, MessageList(kRtcm32Short, stream.RTCM32));
+    json_object_array_add(messages, MessageList(kCmr, stream.CMR));
+    if (channel == TransChannel::Serial) {
+        AppendEmptyArrays(messages, 1);
+        json_object *two_empty_objects = json_object_new_array_ext(2);
+        json_object_array_add(two_empty_objects, json_object_new_object());
+        json_object_array_add(two_empty_objects, json_object_new_object());
+        json_object_array_add(messages, two_empty_objects);
+    } else {
+        AppendEmptyArrays(messages, 3);
+    }
+    return messages;
+}
+
+json_object *NtripServerMessages(const DiffDSPara &stream) {
+    json_object *messages = json_object_new_array_ext(4);
+    json_object_array_add(messages, MessageList(kRtcm23, stream.RTCM23));
+    json_object_array_add(messages, MessageList(kRtcm30, stream.RTCM30));
+    json_object_array_add(messages, MessageList(kRtcm32Ntrip, stream.RTCM32));
+    json_object_array_add(messages, MessageList(kCmr, stream.CMR));
+    return messages;
+}
+
+json_object *RadioMessages(const DiffDSPara &stream) {
+    json_object *messages = json_object_new_array_ext(5);
+    json_object_array_add(messages, MessageList(kRtcm23, stream.RTCM23));
+    json_object_array_add(messages, MessageList(kRtcm30, stream.RTCM30));
+    json_object_array_add(messages, MessageList(kRtcm32Short, stream.RTCM32));
+    json_object_array_add(messages, MessageList(kCmr, stream.CMR));
+    json_object_array_add(messages, MessageList(kRadioCustom, stream.Custom));
+    return messages;
+}
+
+// "MSM" of an NTRIP server: absent (0) when none of the rule slots is set.
+int MsmLevel(const DiffDSPara &stream) {
+    for (const MsmRule &rule : kMsmRules)
+        if (stream.RTCM32[rule.index].Available != 0) return rule.level;
+    return 0;
+}
+
+// The enable byte of the NTRIP channels and the caster as "Startup" and "Status".
+void AddConnectionPair(json_object *channel, unsigned char enable) {
+    AddBool(channel, "Startup", enable != 0);
+    AddString(channel, "Status", enable != 0 ? "Connect" : "Disconnect");
+}
+
+void AddDottedAddress(json_object *channel, const char *key, const Ipv4Words &address) {
+    char text[24] = {};
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", AsInt(address[0]), AsInt(address[1]), AsInt(address[2]),
+                  AsInt(address[3]));
+    AddString(channel, key, text);
+}
+
+int RadioModelCode(const char (&model)[sizeof(RadioConfig::model)]) {
+    const std::size_t length = strnlen(model, sizeof model);
+    for (const RadioModel &known : kRadioModels)
+        if (std::strlen(known.text) == length && std::memcmp(known.text, model, length) == 0) return known.code;
+    return 0;
+}
+
+json_object *SerialChannel() {
+    const auto port = ReadEntry<SerialPortConfig>(ENTRY_SP1_CONFIG);
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", 1);
+    AddInt(channel, "BaudRate", AsInt(port.Baudrate));
+    AddInt(channel, "Port", 1);
+    AddInt(channel, "Check", port.Verify);
+    AddInt(channel, "DataStreamType", StreamType(kSerialStreamTypes, port.COMDSPara.Switch.Type));
+    Add(channel, "Messages", TransMessages(port.COMDSPara, TransChannel::Serial));
+    AddBool(channel, "Startup", port.COMDSPara.Switch.Enable != 0);
+    return channel;
+}
+
+json_object *TcpChannel(unsigned char entry, int trans_id, int tcp_id) {
+    const auto tcp = ReadEntry<EthTCPConfig>(entry);
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", trans_id);
+    AddInt(channel, "TCPID", tcp_id);
+    AddInt(channel, "RoleKind", tcp.RoleKind == 1 ? 0 : 1);
+    AddInt(channel, "DataStreamType", StreamType(kNetworkStreamTypes, tcp.TCPDSPara.Switch.Type));
+    Add(channel, "Messages", TransMessages(tcp.TCPDSPara, TransChannel::Tcp));
+    AddInt(channel, "LocalPort", AsInt(tcp.LocalPort));
+    AddDottedAddress(channel, "RemoteIP", tcp.ServerIP);
+    AddInt(channel, "RemotePort", AsInt(tcp.ServerPort));
+    AddBool(channel, "Startup", tcp.TCPDSPara.Switch.Enable != 0);
+    return channel;
+}
+
+json_object *UdpChannel() {
+    const auto udp = ReadEntry<UDPConfig>(ENTRY_UDP_CONFIG);
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", 10);
+    AddInt(channel, "UDPID", 1);
+    AddInt(channel, "RoleKind", 0);
+    AddInt(channel, "DataStreamType", StreamType(kNetworkStreamTypes, udp.UDPDSPara.Switch.Type));
+    Add(channel, "Messages", TransMessages(udp.UDPDSPara, TransChannel::Udp));
+    AddInt(channel, "LocalPort", AsInt(udp.LocalPort));
+    AddDottedAddress(channel, "RemoteIP", udp.ServerIP);
+    AddInt(channel, "RemotePort", AsInt(udp.ServerPort));
+    AddBool(channel, "Startup", udp.UDPDSPara.Switch.Enable != 0);
+    return channel;
+}
+
+json_object *NtripServerChannel(unsigned char entry, int trans_id, int server_id) {
+    const auto server = ReadEntry<NtripServerConfig>(entry);
+    const NtripServerCtrl &ctrl = server.CtrlPara;
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", trans_id);
+    AddInt(channel, "NtripServerID", server_id);
+    AddText(channel, "CasterAddress", ctrl.Domain);
+    AddInt(channel, "CasterPort", AsInt(ctrl.CasterPort));
+    AddInt(channel, "NtripVersion", ctrl.Version);
+    AddText(channel, "USR", ctrl.UserName);
+    AddText(channel, "PWD", ctrl.UserPwd);
+    AddText(channel, "MountPoint", ctrl.MountPoint);
+    AddConnectionPair(channel, server.ServerDSPara.Switch.Enable);
+    AddInt(channel, "DataStreamType", StreamType(kNtripServerStreamTypes, server.ServerDSPara.Switch.Type));
+    if (const int msm = MsmLevel(server.ServerDSPara); msm != 0) AddInt(channel, "MSM", msm);
+    Add(channel, "Messages", NtripServerMessages(server.ServerDSPara));
+    return channel;
+}
+
+json_object *NtripClientChannel() {
+    const auto client = ReadEntry<NtripClientConfig>(ENTRY_NC_CONFIG);
+    // The client has no version of its own: it reports NTRIP server 1's.
+    const auto server1 = ReadEntry<NtripServerConfig>(ENTRY_NS1_CONFIG);
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", 6);
+    AddText(channel, "CasterAddress", client.Domain);
+    AddInt(channel, "CasterPort", AsInt(client.ServerPort));
+    AddInt(channel, "NtripVersion", server1.CtrlPara.Version);
+    AddText(channel, "USR", client.UserName);
+    AddText(channel, "PWD", client.UserPwd);
+    AddText(channel, "MountPoint", client.MountPoint);
+    AddConnectionPair(channel, client.ClientEnable);
+    return channel;
+}
+
+json_object *RadioChannel() {
+    const auto radio = ReadEntry<RadioConfig>(ENTRY_RADIO_CONFIG);
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", 7);
+    if (const int model = RadioModelCode(radio.model); model != 0) AddInt(channel, "Model", model);
+    AddInt(channel, "RoleKind", radio.mode);
+    AddInt(channel, "Channel", radio.channel);
+    Add(channel, "RXFREQ", json_object_new_double(static_cast<double>(radio.rx_freq)));
+    Add(channel, "TXFREQ", json_object_new_double(static_cast<double>(radio.tx_freq)));
+    AddInt(channel, "Protocol", radio.protocol);
+    AddInt(channel, "ABR", radio.air_baudrate);
+    AddInt(channel, "Power", radio.power);
+    AddInt(channel, "FEC", radio.fec);
+    AddInt(channel, "DataStreamType", StreamType(kRadioStreamTypes, radio.RadioDSPara.Switch.Type));
+    Add(channel, "Messages", RadioMessages(radio.RadioDSPara));
+    AddBool(channel, "Startup", radio.sw != 0);
+    return channel;
+}
+
+json_object *CasterChannel() {
+    const auto caster = ReadEntry<NtripCasterConfig>(ENTRY_NA_CONFIG);
+    json_object *channel = json_object_new_object();
+    AddInt(channel, "TransID", 8);
+    AddInt(channel, "CasterPort", AsInt(caster.port));
+    AddText(channel, "USR", caster.usr_name);
+    AddText(channel, "PWD", caster.pwd);
+    AddConnectionPair(channel, caster.enable);
+    return channel;
+}
+
+}  // namespace
+
+cgi::JsonPtr BuildDataTransReport() {
+    cgi::JsonPtr root{json_object_new_object()};
+    json_object *channels = json_object_new_array_ext(9);
+    json_object_array_add(channels, SerialChannel());
+    json_object_array_add(channels, TcpChannel(ENTRY_TCP1_CONFIG, 3, 1));
+    json_object_array_add(channels, TcpChannel(ENTRY_TCP2_CONFIG, 4, 2));
+    json_object_array_add(channels, NtripServerChannel(ENTRY_NS1_CONFIG, 5, 1));
+    json_object_array_add(channels, NtripClientChannel());
+    json_object_array_add(channels, RadioChannel());
+    json_object_array_add(channels, CasterChannel());
+    json_object_array_add(channels, NtripServerChannel(ENTRY_NS2_CONFIG, 9, 2));
+    json_object_array_add(channels, UdpChannel());
+    Add(root.get(), "DataTrans", channels);
+    return root;
+}
+
+}  // namespace linkreport
