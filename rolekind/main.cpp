@@ -1,11 +1,13 @@
+// rolekind: reports and changes the work mode, the base station and the SmartBase list.
 #include "cgi_frame.h"
+#include "forms.h"
 #include "sharememory.h"
 
 int main() {
     cgi::PrintHeader();
     const cgi::JsonPtr request = cgi::ReadRequest();
     InitShareMemory();
-    const cgi::JsonPtr reply{json_object_new_object()};
+    const cgi::JsonPtr reply = rolekind::ServeRequest(request.get());
     cgi::PrintReply(reply.get());
     return 0;
 }

@@ -1,0 +1,97 @@
+#include "coordinates.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "json_build.h"
+#include "request.h"
+
+namespace rolekind {
+namespace {
+
+// Whole part of a magnitude, saturated so that no stored value, however wild, converts out
+// of range.
+unsigned int TruncToUnsigned(double magnitude) {
+    if (!(magnitude >= 0.0)) return 0;  // also NaN
+    if (magnitude >= 4294967295.0) return UINT_MAX;
+    return static_cast<unsigned int>(magnitude);
+}
+
+json_object *FormattedText(const char *format, double value) {
+    char text[kTextBuffer] = {};
+    std::snprintf(text, sizeof text, format, value);
+    return json_object_new_string(text);
+}
+
+json_object *FormattedText(const char *format, int value) {
+    char text[kTextBuffer] = {};
+    std::snprintf(text, sizeof text, format, value);
+    return json_object_new_string(text);
+}
+
+json_object *DirectionText(unsigned char direction) {
+    const char text[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
+    return json_object_new_string(text);
+}
+
+// ddmm.mmmm: the sign plays no part, the side is the direction letter.
+json_object *BaseAngle(double value, unsigned char direction) {
+    const double magnitude = std::fabs(value);
+    const unsigned int degrees = TruncToUnsigned(magnitude / 100);
+    const unsigned int minutes = TruncToUnsigned(magnitude - static_cast<double>(100ULL * degrees));
+    const double seconds = (magnitude - TruncToUnsigned(magnitude)) * 60;
+    json_object *angle = json_object_new_object();
+    cgi::Add(angle, "DEG", FormattedText("%d", static_cast<int>(degrees)));
+    cgi::Add(angle, "MIN", FormattedText("%d", static_cast<int>(minutes)));
+    cgi::Add(angle, "SEC", FormattedText("%.6lf", seconds));
+    cgi::Add(angle, "HEM", DirectionText(direction));
+    return angle;
+}
+
+json_object *ListAngle(double value, unsigned char direction) {
+    json_object *angle = json_object_new_object();
+    cgi::Add(angle, "DEG", FormattedText("%.9lf", value));
+    cgi::AddString(angle, "MIN", "0.00");
+    cgi::AddString(angle, "SEC", "0.00");
+    cgi::Add(angle, "HEM", DirectionText(direction));
+    return angle;
+}
+
+json_object *Angle(double value, unsigned char direction, AngleForm form) {
+    return form == AngleForm::Base ? BaseAngle(value, direction) : ListAngle(value, direction);
+}
+
+}  // namespace
+
+double TextToDouble(const char *text) { return std::strtod(text, nullptr); }
+
+long long TextToInteger(const char *text) { return std::strtoll(text, nullptr, 10); }
+
+json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
+    json_object *coordinate = json_object_new_object();
+    cgi::Add(coordinate, "Longitude", Angle(point.Longitude, point.LonDirection, form));
+    cgi::Add(coordinate, "Latitude", Angle(point.Latitude, point.LatDirection, form));
+    return coordinate;
+}
+
+json_object *HeightText(double elevation) { return FormattedText("%.6lf", elevation); }
+
+void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {
+    if (form == AngleForm::Base) {
+        // Degrees and minutes are whole numbers; negative texts are taken as they come.
+        const long long degrees = TextToInteger(MemberText(angle, {"DEG"}));
+        const long long minutes = TextToInteger(MemberText(angle, {"MIN"}));
+        const double seconds = TextToDouble(MemberText(angle, {"SEC"}));
+        long long packed = 0;
+        if (__builtin_mul_overflow(degrees, 100LL, &packed) || __builtin_add_overflow(packed, minutes, &packed))
+            packed = degrees < 0 ? LLONG_MIN : LLONG_MAX;
+        *value = static_cast<double>(packed) + seconds / 60;
+    } else {
+        *value = TextToDouble(MemberText(angle, {"DEG"}));
+    }
+    *direction = static_cast<unsigned char>(MemberText(angle, {"HEM"})[0]);
+}
+
+}  // namespace rolekind

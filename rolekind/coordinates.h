@@ -1,0 +1,33 @@
+// The two encodings between stored coordinates and the page's angle objects.
+//
+// Base form (base station, current position): the stored value is ddmm.mmmm, degrees times
+// 100 plus minutes; the page sees "DEG", "MIN", "SEC" and "HEM" texts. List form (SmartBase
+// list): the stored value travels whole in "DEG"; "MIN" and "SEC" carry nothing.
+#pragma once
+
+#include <json-c/json.h>
+
+#include "sharememory.h"
+
+namespace rolekind {
+
+// Every text of an angle object and every height text fits a 16-byte buffer (15 characters).
+inline constexpr int kTextBuffer = 16;
+
+enum class AngleForm { Base, List };
+
+// The coordinate object {"Longitude": angle, "Latitude": angle} of a stored point.
+json_object *CoordinateObject(const Coordinates &point, AngleForm form);
+
+// The height text of a stored point ("%.6lf", at most 15 characters).
+json_object *HeightText(double elevation);
+
+// Reads one angle object into a stored value and direction letter. The members the form
+// needs must be present (the caller checks them first).
+void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction);
+
+// Decimal text conversions as the page's texts are read.
+double TextToDouble(const char *text);
+long long TextToInteger(const char *text);
+
+}  // namespace rolekind
