@@ -1,0 +1,34 @@
+// Running the built programs as the web server does, and helper processes for tests.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace testsupport {
+
+struct ProgramResult {
+    std::string out;
+    int exit_status = -1;  // -1 when the program did not exit normally
+};
+
+// Runs a program with exactly this environment and this standard input.
+ProgramResult RunProgram(const std::string &path, const std::map<std::string, std::string> &environment,
+                         const std::string &input);
+
+// A CGI POST with the body's own length.
+ProgramResult Post(const std::string &path, const std::string &body);
+
+// The reply part of a CGI answer, after the header block; fails the test if the header is
+// not exactly the expected one.
+std::string ReplyBody(const ProgramResult &result);
+
+// A child process that runs fn and exits with its result.
+pid_t Spawn(const std::function<int()> &fn);
+
+// Waits for a child; its exit status, or 128 + signal.
+int WaitChild(pid_t pid);
+
+}  // namespace testsupport
