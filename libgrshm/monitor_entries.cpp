@@ -55,10 +55,10 @@ constexpr long kPollPauseNs = 2L * 1000 * 1000;
 
 MonitorPara *Monitor(unsigned char *base) { return reinterpret_cast<MonitorPara *>(base); }
 
-long long MonotonicMs() {
+long long MonotonicNs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
 void PausePoll() {
@@ -70,12 +70,12 @@ void PausePoll() {
 // done or timeout_ms has passed.
 template <typename Step>
 int PollMailbox(unsigned int timeout_ms, Step &&step) {
-    const long long deadline = MonotonicMs() + timeout_ms;
+    const long long deadline = MonotonicNs() + static_cast<long long>(timeout_ms) * 1000000LL;
     for (;;) {
         bool done = false;
         if (WithLock(OstrelMonitor, [&](unsigned char *base) { done = step(Monitor(base)); }) != 0) return -1;
         if (done) return 0;
-        if (MonotonicMs() >= deadline) return -1;
+        if (MonotonicNs() >= deadline) return -1;
         PausePoll();
     }
 }

@@ -1,0 +1,358 @@
+// rolekind run as the web server runs it, against a receiver stand-in in another process
+// that records every operation with the entries as they stood when it was posted.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+
+#include "fake_receiver.h"
+#include "json_text.h"
+#include "process.h"
+#include "segments.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr const char *kHeader = "Content-type: application/text;charset=utf-8\n\n";
+
+std::string Angle(const char *deg, const char *min, const char *sec, const char *hem) {
+    return Obj({{"DEG", Str(deg)}, {"MIN", Str(min)}, {"SEC", Str(sec)}, {"HEM", Str(hem)}});
+}
+
+std::string EmptyListStation() {
+    const std::string angle = Angle("0.000000000", "0.00", "0.00", "");
+    return Obj({{"ID", Str("")},
+                {"Coordinate", Obj({{"Longitude", angle}, {"Latitude", angle}})},
+                {"Height", Str("0.000000")},
+                {"StationState", "0"}});
+}
+
+const char *kBaseStart = R"({"Key":"2","Station":{"ID":"BASE7","Coordinate":{
+  "Longitude":{"DEG":"116","MIN":"23","SEC":"27.36","HEM":"E"},
+  "Latitude":{"DEG":"30","MIN":"12","SEC":"0","HEM":"N"}},"Height":"45.5","StationState":"0"}})";
+
+const char *kListEdit = R"({"Modify":"%s","Station":{"ID":"SB-%s","Coordinate":{
+  "Longitude":{"DEG":"114.302512345","MIN":"0.00","SEC":"0.00","HEM":"E"},
+  "Latitude":{"DEG":"30.123456789","MIN":"0.00","SEC":"0.00","HEM":"N"}},"Height":"12.25"}})";
+
+std::string ListEdit(const std::string &position) {
+    char text[1024];
+    std::snprintf(text, sizeof text, kListEdit, position.c_str(), position.c_str());
+    return text;
+}
+
+class RoleKind : public testing::Test {
+   protected:
+    void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
+
+    static std::string Request(const std::string &body) {
+        const ProgramResult result = Post(ROLEKIND_PATH, body);
+        EXPECT_EQ(result.exit_status, 0);
+        return ReplyBody(result);
+    }
+
+    // Serves a request with a receiver on the other side; returns the reply and what the
+    // receiver took.
+    std::string Serve(const std::string &body, std::vector<TakenOperation> *taken = nullptr) {
+        FakeReceiver receiver(settings_);
+        const std::string reply = Request(body);
+        auto operations = receiver.Stop();
+        if (taken != nullptr) *taken = operations;
+        return reply;
+    }
+
+    static void StoreByte(unsigned char entry, unsigned char value) { SetReceiverConfigParaToShareMemory(entry, &value); }
+
+    FakeReceiverSettings settings_;
+};
+
+}  // namespace
+
+TEST_F(RoleKind, StatusReportOfFreshSegments) {
+    std::vector<TakenOperation> taken;
+    const std::string reply = Serve("{}", &taken);
+    const std::string base_angle = Angle("0", "0", "0.000000", "");
+    Members expected = {
+        {"Mode", "0"},
+        {"Rover", Obj({{"PPS", Str("OFF")}, {"EVENT", Str("OFF")}, {"CLK", Str("OFF")}})},
+        {"Station", Obj({{"ID", Str("")},
+                         {"Coordinate", Obj({{"Longitude", base_angle}, {"Latitude", base_angle}})},
+                         {"Height", Str("0.000000")},
+                         {"StationState", "0"}})},
+        {"SinglePoint", Obj({{"PPS", Str("OFF")}, {"EVENT", Str("OFF")}, {"CLK", Str("ON")}})},
+    };
+    for (int n = 1; n <= 30; ++n) expected.push_back({"Station" + std::to_string(n), EmptyListStation()});
+    EXPECT_EQ(reply, Obj(expected));
+    EXPECT_TRUE(taken.empty());
+    // An unparsable request and a request without deciding members get the same report.
+    EXPECT_EQ(Request("{\"Key\":"), reply);
+    EXPECT_EQ(Request("{\"Other\":1}"), reply);
+    EXPECT_EQ(ConfigBytes(), std::vector<unsigned char>(sizeof(ReceiverConfigPara), 0));
+}
+
+TEST_F(RoleKind, StatusReportOfStoredSettings) {
+    StoreByte(ENTRY_WORK_MODE, SINGLE_MODE);
+    StoreByte(ENTRY_PPS_ENABLE, 1);
+    StoreByte(ENTRY_EVENT_ENABLE, 0);
+    char id[16] = "BASE01";
+    SetReceiverConfigParaToShareMemory(ENTRY_STATION_ID, id);
+    Coordinates pos{};
+    pos.Longitude = -11623.456;
+    pos.LonDirection = 'W';
+    pos.Latitude = 3012.0;
+    pos.LatDirection = 'S';
+    pos.Elevation = 45.5;
+    SetReceiverConfigParaToShareMemory(ENTRY_STATION_POS, &pos);
+    const unsigned char running = STATION_STARTUP;
+    SetMonitorParaToShareMemory(ENTRY_STATION_STATE, &running);
+    SmartBaseInfo station{};
+    std::memcpy(station.id, "0123456789ABCDEF", 16);  // a full field without terminator
+    station.coordinate_point.Latitude = 30.123456789;
+    station.coordinate_point.LatDirection = 'N';
+    station.coordinate_point.Longitude = -114.5;
+    station.coordinate_point.LonDirection = 'W';
+    station.coordinate_point.Elevation = -3.25;
+    station.available = 1;
+    SetReceiverConfigParaToShareMemory(ENTRY_SMARTBASE2_CONFIG, &station);
+
+    const std::string list2 = Obj(
+        {{"ID", Str("0123456789ABCDEF")},
+         {"Coordinate", Obj({{"Longitude", Angle("-114.500000000", "0.00", "0.00", "W")},
+                             {"Latitude", Angle("30.123456789", "0.00", "0.00", "N")}})},
+         {"Height", Str("-3.250000")},
+         {"StationState", "1"}});
+    Members expected = {
+        {"Mode", "2"},
+        {"Rover", Obj({{"PPS", Str("ON")}, {"EVENT", Str("OFF")}, {"CLK", Str("OFF")}})},
+        {"Station", Obj({{"ID", Str("BASE01")},
+                         {"Coordinate", Obj({{"Longitude", Angle("116", "23", "27.360000", "W")},
+                                             {"Latitude", Angle("30", "12", "0.000000", "S")}})},
+                         {"Height", Str("45.500000")},
+                         {"StationState", "1"}})},
+        {"SinglePoint", Obj({{"PPS", Str("ON")}, {"EVENT", Str("OFF")}, {"CLK", Str("ON")}})},
+    };
+    for (int n = 1; n <= 30; ++n) expected.push_back({"Station" + std::to_string(n), n == 2 ? list2 : EmptyListStation()});
+    EXPECT_EQ(Request(""), Obj(expected));
+}
+
+TEST_F(RoleKind, PositionQueryAnswersTheReceiversPosition) {
+    settings_.current_position.Longitude = 17030.1234;
+    settings_.current_position.LonDirection = 'E';
+    settings_.current_position.Latitude = -4553.25;
+    settings_.current_position.LatDirection = 'S';
+    settings_.current_position.Elevation = 123.4567891;
+    std::vector<TakenOperation> taken;
+    const std::string reply = Serve(R"({"Key":"1"})", &taken);
+    EXPECT_EQ(Codes(taken), std::vector<int>{ENTRY_GPOS_OP});
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6lf", (17030.1234 - 17030) * 60);
+    EXPECT_EQ(reply, Obj({{"Station", Obj({{"Coordinate", Obj({{"Longitude", Angle("170", "30", seconds, "E")},
+                                                              {"Latitude", Angle("45", "53", "15.000000", "S")}})},
+                                           {"Height", Str("123.456789")}})}}));
+}
+
+TEST_F(RoleKind, BaseStartWritesEachEntryBeforeItsPost) {
+    std::vector<TakenOperation> taken;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Serve(kBaseStart, &taken), R"({ "Station": { "StationState": 1 } })");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    ASSERT_EQ(Codes(taken), (std::vector<int>{ENTRY_SID_OP, ENTRY_WMODE_OP}));
+    EXPECT_STREQ(taken[0].station_id, "BASE7");
+    const Coordinates &pos = taken[1].station_pos;
+    EXPECT_DOUBLE_EQ(pos.Longitude, 11623.456);
+    EXPECT_EQ(pos.LonDirection, 'E');
+    EXPECT_DOUBLE_EQ(pos.Latitude, 3012.0);
+    EXPECT_EQ(pos.LatDirection, 'N');
+    EXPECT_DOUBLE_EQ(pos.Elevation, 45.5);
+    EXPECT_EQ(pos.Available, 0);
+    EXPECT_EQ(taken[1].work_mode, STATION_MODE);
+    unsigned char state = 9;
+    GetMonitorParaFromShareMemory(ENTRY_STATION_STATE, &state);
+    EXPECT_EQ(state, STATION_NULL);
+}
+
+TEST_F(RoleKind, BaseStopWritesTheStateBeforeItsPost) {
+    std::vector<TakenOperation> taken;
+    EXPECT_EQ(Serve(R"({"Key":3})", &taken), R"({ "Station": { "StationState": 0 } })");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_WMODE_OP});
+    EXPECT_EQ(taken[0].station_state, STATION_STOP);
+}
+
+TEST_F(RoleKind, BaseIdentifierIsCutAtACharacterBoundary) {
+    std::vector<TakenOperation> taken;
+    EXPECT_EQ(Serve(R"({"Key":"4","ID":"ABCDEFGHIJKLMNOPQRSTUVWXYZ"})", &taken), R"({ "Station": { } })");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_SID_OP});
+    EXPECT_EQ(std::string(taken[0].station_id, 16), std::string("ABCDEFGHIJKLMNO") + '\0');
+
+    // Sixteen bytes of two-byte characters: the eighth character does not fit.
+    Serve("{\"Key\":\"4\",\"ID\":\"\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\"}", &taken);
+    char id[16];
+    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, id);
+    EXPECT_EQ(std::string(id, 16), std::string("\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84") + '\0' + '\0');
+}
+
+TEST_F(RoleKind, OtherKeysDoNothingButAListEditStillHappens) {
+    std::vector<TakenOperation> taken;
+    for (const char *key : {"5", "10", "1 "}) {
+        EXPECT_EQ(Serve(std::string(R"({"Key":")") + key + "\"}", &taken), R"({ "Station": { } })");
+        EXPECT_TRUE(taken.empty());
+    }
+    EXPECT_EQ(ConfigBytes(), std::vector<unsigned char>(sizeof(ReceiverConfigPara), 0));
+    std::string body = ListEdit("7");
+    body.insert(1, R"("Key":"5",)");
+    EXPECT_EQ(Serve(body, &taken), R"({ "Station": { }, "Res": "Success" })");
+    EXPECT_EQ(Codes(taken), std::vector<int>{ENTRY_SMARTBASE_OP});
+}
+
+TEST_F(RoleKind, ModeChangeAnnouncesOnlyWhatChanged) {
+    std::vector<TakenOperation> taken;
+    const char *rover = R"({"Mode":"0","Rover":{"PPS":"%s","EVENT":"%s","CLK":"ON"}})";
+    char body[256];
+    std::snprintf(body, sizeof body, rover, "OFF", "OFF");
+    EXPECT_EQ(Serve(body, &taken), R"({ "Res": "Success" })");
+    EXPECT_TRUE(taken.empty());
+    EXPECT_EQ(ConfigBytes(), std::vector<unsigned char>(sizeof(ReceiverConfigPara), 0));
+
+    std::snprintf(body, sizeof body, rover, "ON", "on");  // only "ON" switches on
+    EXPECT_EQ(Serve(body, &taken), R"({ "Res": "Success" })");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_PPS_OP});
+    EXPECT_EQ(taken[0].pps_enable, 1);
+    EXPECT_EQ(taken[0].event_enable, 0);
+
+    EXPECT_EQ(Serve(R"({"Mode":"2","SinglePoint":{"PPS":"ON","EVENT":"ON","CLK":"OFF"}})", &taken),
+              R"({ "Res": "Success" })");
+    ASSERT_EQ(Codes(taken), (std::vector<int>{ENTRY_WMODE_OP, ENTRY_EVENT_OP}));
+    EXPECT_EQ(taken[0].work_mode, SINGLE_MODE);
+    EXPECT_EQ(taken[1].event_enable, 1);
+
+    EXPECT_EQ(Serve(R"({"Mode":"03"})", &taken), "{ }");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_WMODE_OP});
+    EXPECT_EQ(taken[0].work_mode, AUTOBASE_MODE);
+}
+
+TEST_F(RoleKind, SmartBaseModeAnswersTheStationInUse) {
+    settings_.smartbase_number = 4;
+    std::vector<TakenOperation> taken;
+    StoreByte(ENTRY_WORK_MODE, AUTOBASE_MODE);
+    EXPECT_EQ(Serve(R"({"Mode":"3"})", &taken), R"({ "Station": { "StationNum": 4 } })");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_WMODE_OP});
+    EXPECT_EQ(taken[0].work_mode, SMARTBASE_MODE);
+
+    settings_.smartbase_number = 2;
+    EXPECT_EQ(Serve(R"({"Mode":"3"})", &taken), R"({ "Station": { "StationNum": 2 } })");
+    // Mode 3 is announced first, then 4. The second write follows the first post at once,
+    // so the receiver may already see 4 when it takes the first operation.
+    ASSERT_EQ(Codes(taken), (std::vector<int>{ENTRY_WMODE_OP, ENTRY_WMODE_OP}));
+    EXPECT_EQ(taken[1].work_mode, SMARTBASE_MODE);
+}
+
+TEST_F(RoleKind, ListEditReplacesOnePosition) {
+    SmartBaseInfo chosen{};
+    chosen.available = 1;
+    std::strcpy(chosen.id, "OLD");
+    SetReceiverConfigParaToShareMemory(ENTRY_SMARTBASE2_CONFIG, &chosen);
+    std::vector<TakenOperation> taken;
+    EXPECT_EQ(Serve(ListEdit("2"), &taken), R"({ "Res": "Success" })");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_SMARTBASE_OP});
+    const SmartBaseInfo &stored = taken[0].smartbase[1];
+    EXPECT_STREQ(stored.id, "SB-2");
+    EXPECT_DOUBLE_EQ(stored.coordinate_point.Longitude, 114.302512345);
+    EXPECT_EQ(stored.coordinate_point.LonDirection, 'E');
+    EXPECT_DOUBLE_EQ(stored.coordinate_point.Latitude, 30.123456789);
+    EXPECT_DOUBLE_EQ(stored.coordinate_point.Elevation, 12.25);
+    EXPECT_EQ(stored.available, 0);  // an edited station is no longer the chosen one
+
+    EXPECT_EQ(Serve(ListEdit("30"), &taken), R"({ "Res": "Success" })");
+    EXPECT_STREQ(taken[0].smartbase[29].id, "SB-30");
+    EXPECT_NE(Request("{}").find(R"("Station30": { "ID": "SB-30")"), std::string::npos);
+}
+
+TEST_F(RoleKind, RefusedRequestsWriteAndPostNothing) {
+    const std::pair<std::string, std::string> refused[] = {
+        {R"({"Key":"2","Station":{"ID":"X","Coordinate":{"Longitude":{"DEG":"1","MIN":"2","SEC":"3","HEM":"E"}},"Height":"1"}})",
+         "missing Station.Coordinate.Latitude.DEG"},
+        {R"({"Key":"2"})", "missing Station.ID"},
+        {R"({"Key":"4"})", "missing ID"},
+        {R"({"Key":"4","ID":null})", "missing ID"},
+        {R"({"Mode":"0"})", "missing Rover.PPS"},
+        {R"({"Mode":"2","SinglePoint":{"PPS":"ON"}})", "missing SinglePoint.EVENT"},
+        {R"({"Modify":"3","Station":{"ID":"A"}})", "missing Station.Coordinate.Longitude.DEG"},
+        {ListEdit("0"), "Modify must be a whole number from 1 to 30"},
+        {ListEdit("31"), "Modify must be a whole number from 1 to 30"},
+        {ListEdit("256"), "Modify must be a whole number from 1 to 30"},
+        {ListEdit("258"), "Modify must be a whole number from 1 to 30"},
+        {ListEdit("2.5"), "Modify must be a whole number from 1 to 30"},
+        {ListEdit("-1"), "Modify must be a whole number from 1 to 30"},
+    };
+    for (const auto &[body, error] : refused) {
+        std::vector<TakenOperation> taken;
+        EXPECT_EQ(Serve(body, &taken), Obj({{"Res", Str("Failed")}, {"Error", Str(error)}})) << body;
+        EXPECT_TRUE(taken.empty()) << body;
+        EXPECT_EQ(ConfigBytes(), std::vector<unsigned char>(sizeof(ReceiverConfigPara), 0)) << body;
+        EXPECT_EQ(MonitorBytes(), std::vector<unsigned char>(sizeof(MonitorPara), 0)) << body;
+    }
+}
+
+TEST_F(RoleKind, BusyMailboxIsAnsweredWithinTheBoundWithoutSpinning) {
+    SetMonitorOperate(ENTRY_RESTART_OP);  // a pending operation that nobody carries out
+    const auto start = std::chrono::steady_clock::now();
+    rusage before{}, after{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    const std::string reply = Request(R"({"Key":"3"})");
+    getrusage(RUSAGE_CHILDREN, &after);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(reply, R"({ "Res": "Failed", "Error": "the receiver did not take the operation: its mailbox stayed busy" })");
+    EXPECT_GE(waited, std::chrono::seconds(10));
+    EXPECT_LT(waited, std::chrono::seconds(13));
+    const double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+                       ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
+    EXPECT_LT(cpu, 0.5) << "CPU seconds used while waiting";
+    unsigned char mailbox[2];
+    GetMonitorOperate(mailbox);
+    EXPECT_EQ(mailbox[0], ENTRY_RESTART_OP) << "the pending operation was replaced";
+    // The station state was written before the failed post and stays.
+    EXPECT_EQ(RawMonitor()[64], STATION_STOP);
+}
+
+TEST_F(RoleKind, PositionQueryGivesUpWhenTheReceiverNeverFinishes) {
+    // Nobody carries the query out: it is posted, then the wait for its result runs out.
+    const std::string reply = Request(R"({"Key":"1"})");
+    EXPECT_EQ(reply, R"({ "Res": "Failed", "Error": "the receiver did not report its position in time" })");
+    EXPECT_EQ(GetMonitorOperateState(), OP_EXE);
+}
+
+TEST_F(RoleKind, RequestIntakeRules) {
+    const std::string status = Request("{}");
+    const std::string station_only = R"({ "Station": { } })";
+    auto run = [](const std::map<std::string, std::string> &environment, const std::string &input) {
+        const ProgramResult result = RunProgram(ROLEKIND_PATH, environment, input);
+        EXPECT_EQ(result.exit_status, 0);
+        return ReplyBody(result);
+    };
+    const std::string key5 = R"({"Key":"5"})";
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "0"}}, key5), status);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "100"}}, key5), station_only);  // shorter body
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "-1"}}, key5), station_only);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", " 11abc"}}, key5 + "garbage"), station_only);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "5abc"}}, key5), status);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}}, key5), status);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", key5}}, ""), station_only);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "%7B%22Key%22%3A%225%22%7D"}}, ""), status);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "GET"}}, ""), status);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "get"}, {"QUERY_STRING", key5}}, ""), status);
+    EXPECT_EQ(run({}, key5), status);
+
+    // At most 1024 body characters count: padding up to exactly 1024 still parses...
+    const std::string padded = key5 + std::string(1024 - key5.size(), ' ');
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "2000"}}, padded + "garbage"), station_only);
+    // ...while a document whose closing brace is the 1025th character is cut.
+    const std::string long_doc = R"({"Key":"5","Pad":")" + std::string(1024 - 19, 'x') + "\"}";
+    ASSERT_EQ(long_doc.size(), 1025u);
+    EXPECT_EQ(run({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "1025"}}, long_doc), status);
+
+    // The exact output: header line, empty line, document, no line end after it.
+    const ProgramResult exact = Post(ROLEKIND_PATH, key5);
+    EXPECT_EQ(exact.out, std::string(kHeader) + station_only);
+}

@@ -1,0 +1,192 @@
+// Coordinate encodings, distances and the SmartBase start-up selection.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "coordinates.h"
+#include "json_text.h"
+#include "segments.h"
+#include "smartbase.h"
+#include "station_id.h"
+
+using namespace testsupport;
+using namespace rolekind;
+
+namespace {
+
+std::string Text(json_object *object) {
+    std::string text = json_object_to_json_string(object);
+    json_object_put(object);
+    return text;
+}
+
+std::string Angle(const char *deg, const char *min, const char *sec, const char *hem) {
+    return Obj({{"DEG", Str(deg)}, {"MIN", Str(min)}, {"SEC", Str(sec)}, {"HEM", Str(hem)}});
+}
+
+Coordinates Point(double lon, char lon_dir, double lat, char lat_dir) {
+    Coordinates point{};
+    point.Longitude = lon;
+    point.LonDirection = static_cast<unsigned char>(lon_dir);
+    point.Latitude = lat;
+    point.LatDirection = static_cast<unsigned char>(lat_dir);
+    return point;
+}
+
+// Reads a base-form or list-form angle object given as JSON text.
+std::pair<double, unsigned char> Read(const char *json, AngleForm form) {
+    json_object *angle = json_tokener_parse(json);
+    double value = 0;
+    unsigned char direction = 0;
+    ReadAngle(angle, form, &value, &direction);
+    json_object_put(angle);
+    return {value, direction};
+}
+
+}  // namespace
+
+TEST(Coordinates, BaseFormOutput) {
+    EXPECT_EQ(Text(CoordinateObject(Point(11623.456, 'E', 3012.0, 'N'), AngleForm::Base)),
+              Obj({{"Longitude", Angle("116", "23", "27.360000", "E")}, {"Latitude", Angle("30", "12", "0.000000", "N")}}));
+    // The sign plays no part; the letter tells the side. A zero letter shows as "".
+    EXPECT_EQ(Text(CoordinateObject(Point(-11623.456, 'W', 0, 0), AngleForm::Base)),
+              Obj({{"Longitude", Angle("116", "23", "27.360000", "W")}, {"Latitude", Angle("0", "0", "0.000000", "")}}));
+    EXPECT_EQ(Text(HeightText(0)), Str("0.000000"));
+    // Wild stored values neither crash nor overflow a text.
+    const std::string wild = Text(CoordinateObject(Point(1e300, 'E', std::nan(""), 'N'), AngleForm::Base));
+    EXPECT_NE(wild.find("\"HEM\": \"E\""), std::string::npos);
+}
+
+TEST(Coordinates, ListFormOutputAndTextLimits) {
+    EXPECT_EQ(Text(CoordinateObject(Point(-114.5, 'W', 30.123456789, 'N'), AngleForm::List)),
+              Obj({{"Longitude", Angle("-114.500000000", "0.00", "0.00", "W")},
+                   {"Latitude", Angle("30.123456789", "0.00", "0.00", "N")}}));
+    // Every text is cut to 15 characters.
+    EXPECT_EQ(Text(CoordinateObject(Point(100000, 'E', -10000, 'S'), AngleForm::List)),
+              Obj({{"Longitude", Angle("100000.00000000", "0.00", "0.00", "E")},
+                   {"Latitude", Angle("-10000.00000000", "0.00", "0.00", "S")}}));
+    EXPECT_EQ(Text(HeightText(100000000)), Str("100000000.00000"));
+    EXPECT_EQ(Text(HeightText(-10000000)), Str("-10000000.00000"));
+}
+
+TEST(Coordinates, BaseFormInput) {
+    auto [value, direction] = Read(R"({"DEG":"116","MIN":"23","SEC":"27.36","HEM":"E"})", AngleForm::Base);
+    EXPECT_DOUBLE_EQ(value, 11623.456);
+    EXPECT_EQ(direction, 'E');
+    std::tie(value, direction) = Read(R"({"DEG":"30","MIN":"23.9","SEC":"0","HEM":""})", AngleForm::Base);
+    EXPECT_DOUBLE_EQ(value, 3023.0);  // whole minutes only
+    EXPECT_EQ(direction, 0);
+    std::tie(value, direction) = Read(R"({"DEG":"-30","MIN":"-5","SEC":"0","HEM":"S"})", AngleForm::Base);
+    EXPECT_DOUBLE_EQ(value, -3005.0);  // negative texts are taken as they come
+    std::tie(value, direction) =
+        Read(R"({"DEG":"99999999999999999999","MIN":"1","SEC":"0","HEM":"N"})", AngleForm::Base);
+    EXPECT_GT(value, 1e18);  // saturates instead of overflowing
+}
+
+TEST(Coordinates, ListFormInputReadsOnlyDegreesAndHemisphere) {
+    auto [value, direction] = Read(R"({"DEG":"30.123456789","MIN":"7","SEC":"8","HEM":"North"})", AngleForm::List);
+    EXPECT_DOUBLE_EQ(value, 30.123456789);
+    EXPECT_EQ(direction, 'N');
+}
+
+TEST(Identifier, CutToFifteenBytesOnACharacterBoundary) {
+    char field[16];
+    CopyIdentifier(field, "BASE");
+    EXPECT_EQ(std::string(field, 16), std::string("BASE") + std::string(12, '\0'));
+    CopyIdentifier(field, "ABCDEFGHIJKLMNOPQ");
+    EXPECT_EQ(std::string(field, 16), std::string("ABCDEFGHIJKLMNO") + '\0');
+    CopyIdentifier(field, "ABCDEFGHIJKLMN\xE2\x82\xAC");  // the euro sign would straddle the cut
+    EXPECT_EQ(std::string(field, 16), std::string("ABCDEFGHIJKLMN") + '\0' + '\0');
+    CopyIdentifier(field, "ABCDEFGHIJKLM\xE2\x82\xAC");  // 16 bytes: the sign would need byte 16
+    EXPECT_EQ(std::string(field, 16), std::string("ABCDEFGHIJKLM") + std::string(3, '\0'));
+    CopyIdentifier(field, "ABCDEFGHIJKL\xE2\x82\xAC");  // 15 bytes fit whole
+    EXPECT_EQ(std::string(field, 16), std::string("ABCDEFGHIJKL\xE2\x82\xAC") + '\0');
+}
+
+TEST(Distance, Examples) {
+    EXPECT_DOUBLE_EQ(get_distance(0, 0, 0, 1), 111.3195);
+    EXPECT_DOUBLE_EQ(get_distance(30, 114, 30, 115), 96.4052);
+    EXPECT_DOUBLE_EQ(get_distance(12.5, 40, 12.5, 40), 0.0);
+    EXPECT_DOUBLE_EQ(radian(180), 3.141592653589793);
+    EXPECT_NEAR(PackedToDegrees(30.123456789), 30.2096021917, 1e-9);
+}
+
+class Selection : public testing::Test {
+   protected:
+    void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
+
+    static void Receiver(double lat_ddmm, double lon_ddmm, unsigned char fix) {
+        GGAInfo gga{};
+        gga.latitude = lat_ddmm;
+        gga.longitude = lon_ddmm;
+        gga.fix_status = fix;
+        SetGNSSInfoToShareMemory(ENTRY_GGA, &gga);
+    }
+
+    static void Station(int position, double lat_packed, double lon_packed, unsigned char available = 0) {
+        SmartBaseInfo info{};
+        std::snprintf(info.id, sizeof info.id, "P%d", position);
+        info.coordinate_point.Latitude = lat_packed;
+        info.coordinate_point.Longitude = lon_packed;
+        info.available = available;
+        SetReceiverConfigParaToShareMemory(SmartBaseEntry(position), &info);
+    }
+
+    static unsigned char Mark(int position) {
+        SmartBaseInfo info{};
+        GetReceiverConfigParaFromShareMemory(SmartBaseEntry(position), &info);
+        return info.available;
+    }
+};
+
+TEST_F(Selection, NoFixChoosesNothing) {
+    Station(1, 30.0, 114.0);
+    Receiver(3000.0, 11400.0, 0);
+    const auto before = ConfigBytes();
+    EXPECT_EQ(SelectBaseStationStartupCoordinate(), 0);
+    EXPECT_EQ(ConfigBytes(), before);
+}
+
+TEST_F(Selection, NearestOfTheFirstFiveIsChosenAndMarked) {
+    Receiver(3012.0, 11418.0, 4);  // 30 deg 12 min N, 114 deg 18 min E
+    Station(1, 31.0, 114.0);
+    Station(2, 29.0, 114.18, 1);  // marked earlier: its mark stays
+    Station(3, 30.1, 114.18);     // 2 minutes off
+    Station(4, 35.0, 120.0);
+    Station(5, 30.12, 114.18);    // exactly there
+    Station(6, 30.12, 114.18);    // equally near, but only five take part
+    EXPECT_EQ(SelectBaseStationStartupCoordinate(), 5);
+    EXPECT_EQ(Mark(5), 1);
+    EXPECT_EQ(Mark(2), 1);
+    EXPECT_EQ(Mark(3), 0);
+    EXPECT_EQ(Mark(6), 0);
+}
+
+TEST_F(Selection, TiesKeepTheLowerPosition) {
+    Receiver(3000.0, 11400.0, 1);
+    Station(2, 30.3, 114.0);  // 30 minutes north
+    Station(4, 29.3, 114.0);  // 30 minutes south: just as near
+    Station(3, 30.3, 114.0);  // the same point as position 2
+    EXPECT_EQ(SelectBaseStationStartupCoordinate(), 2);
+    EXPECT_EQ(Mark(2), 1);
+    EXPECT_EQ(Mark(3), 0);
+}
+
+TEST_F(Selection, EmptyFirstFivePositionsLieAtZeroZero) {
+    Receiver(3000.0, 11400.0, 1);
+    for (int position = 6; position <= 30; ++position) Station(position, 30.0, 114.0);
+    EXPECT_EQ(SelectBaseStationStartupCoordinate(), 1);
+    EXPECT_EQ(Mark(1), 1);
+}
+
+TEST_F(Selection, HemispheresTakeNoPart) {
+    Receiver(3000.0, 11400.0, 1);  // stored as magnitudes; 30 S counts as 30 N
+    GGAInfo gga{};
+    GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
+    gga.latdir = 'S';
+    gga.londir = 'W';
+    SetGNSSInfoToShareMemory(ENTRY_GGA, &gga);
+    Station(1, -30.0, -114.0);
+    Station(2, 30.0, 114.0);
+    EXPECT_EQ(SelectBaseStationStartupCoordinate(), 2);
+}
