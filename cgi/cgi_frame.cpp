@@ -13,7 +13,9 @@ struct FreeDeleter {
 
 // CONTENT_LENGTH as decimal text: leading blanks and a sign allowed, the digits up to the
 // first other character count, no digits give 0. Out-of-range values saturate.
-long long ParseContentLength(const char *text) { return std::strtoll(text, nullptr, 10); }
+long long ParseContentLength(const char *text) {
+    return std::strtoll(text, nullptr, 10);
+}
 
 // A length of 0 reads nothing; otherwise at most kMaxBody characters are read, also for a
 // negative length, which never counts down to zero.
@@ -44,7 +46,9 @@ char *getcgidata(FILE *fp, const char *requestmethod) {
 
 namespace cgi {
 
-void PrintHeader() { std::puts("Content-type: application/text;charset=utf-8\n"); }
+void PrintHeader() {
+    std::puts("Content-type: application/text;charset=utf-8\n");
+}
 
 JsonPtr ReadRequest() {
     const char *method = std::getenv("REQUEST_METHOD");

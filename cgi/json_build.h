@@ -12,7 +12,9 @@ inline void Add(json_object *object, const char *key, json_object *value) {
     json_object_object_add_ex(object, key, value, JSON_C_OBJECT_ADD_KEY_IS_NEW | JSON_C_OBJECT_ADD_CONSTANT_KEY);
 }
 
-inline void AddInt(json_object *object, const char *key, int value) { Add(object, key, json_object_new_int(value)); }
+inline void AddInt(json_object *object, const char *key, int value) {
+    Add(object, key, json_object_new_int(value));
+}
 
 inline void AddBool(json_object *object, const char *key, bool value) {
     Add(object, key, json_object_new_boolean(value ? 1 : 0));

@@ -358,13 +358,7 @@ typedef enum MONITOR_ENTRY {
     ENTRY_REC_TIMER = 36
 } MONITOR_ENTRY;
 
-typedef enum OPERATE_STATE {
-    OP_FAILED = -1,
-    OP_COMPLETE = 0,
-    OP_ENABLE = 1,
-    OP_EXE = 2,
-    OP_SUCCESS = 3
-} OPERATE_STATE;
+typedef enum OPERATE_STATE { OP_FAILED = -1, OP_COMPLETE = 0, OP_ENABLE = 1, OP_EXE = 2, OP_SUCCESS = 3 } OPERATE_STATE;
 
 typedef enum OPERATE_ENTRY {
     ENTRY_NULL_OP = 0,
@@ -484,8 +478,8 @@ typedef struct MonitorPara {
     CallInfo CALL_INFO;
     unsigned char reserved13328;
     unsigned char DSPARA_UPDATE;
-    unsigned char OperateCode;       /* mailbox: an OPERATE_ENTRY value */
-    signed char OperateState;        /* mailbox: an OPERATE_STATE value, OP_FAILED is 0xFF */
+    unsigned char OperateCode; /* mailbox: an OPERATE_ENTRY value */
+    signed char OperateState;  /* mailbox: an OPERATE_STATE value, OP_FAILED is 0xFF */
     unsigned char GNSS_MODULE;
     unsigned char reserved13333;
     unsigned char SMARTBASE_ID;
@@ -689,9 +683,9 @@ GRSHM_API int GetSatelliteVisInfoFromGNSSShareMemory(unsigned char selector, voi
 
 GRSHM_API int SetMonitorParaToShareMemory(unsigned char entry, const void *data);
 GRSHM_API int GetMonitorParaFromShareMemory(unsigned char entry, void *data);
-GRSHM_API int SetMonitorOperate(OPERATE_ENTRY op);        /* state := OP_EXE, code := op */
-GRSHM_API int ClearMonitorOperate(void);                  /* code := ENTRY_NULL_OP */
-GRSHM_API int GetMonitorOperate(unsigned char *out);      /* out[0] code, out[1] state */
+GRSHM_API int SetMonitorOperate(OPERATE_ENTRY op);         /* state := OP_EXE, code := op */
+GRSHM_API int ClearMonitorOperate(void);                   /* code := ENTRY_NULL_OP */
+GRSHM_API int GetMonitorOperate(unsigned char *out);       /* out[0] code, out[1] state */
 GRSHM_API int SetMonitorOperateState(OPERATE_STATE state); /* executor side */
 GRSHM_API OPERATE_STATE GetMonitorOperateState(void);
 GRSHM_API int RefreshReceiverMonitorFreeSpace(void);

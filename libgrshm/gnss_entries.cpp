@@ -37,7 +37,9 @@ constexpr EntryRow kGnssRows[] = {
 
 constexpr EntryTable kGnssTable = MakeEntryTable(kGnssRows);
 
-GNSSInfo *Gnss(unsigned char *base) { return reinterpret_cast<GNSSInfo *>(base); }
+GNSSInfo *Gnss(unsigned char *base) {
+    return reinterpret_cast<GNSSInfo *>(base);
+}
 
 // Stores one GSV sentence in its slot. A record that names no place in the slots (system
 // above 4, sentence number 0 or above 8) stores nothing.
@@ -87,7 +89,8 @@ void ExtractVisibility(const char *area, unsigned char selector, void *data) {
             std::memcpy(data, &length, sizeof length);
             return;
         }
-        default: return;
+        default:
+            return;
     }
 }
 
@@ -101,7 +104,8 @@ int SetGNSSInfoToShareMemory(unsigned char entry, const void *data) {
     if (data == nullptr) return -1;
     GSVInput input;
     std::memcpy(&input, data, sizeof input);
-    return grshm::WithLock(OstrelGNSS, [&input](unsigned char *base) { grshm::StoreGsvSentence(grshm::Gnss(base), input); });
+    return grshm::WithLock(OstrelGNSS,
+                           [&input](unsigned char *base) { grshm::StoreGsvSentence(grshm::Gnss(base), input); });
 }
 
 int GetGNSSInfoFromShareMemory(unsigned char entry, void *data) {

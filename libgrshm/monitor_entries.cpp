@@ -53,7 +53,9 @@ constexpr EntryTable kMonitorTable = MakeEntryTable(kMonitorRows);
 // long enough that a waiting poster costs next to no CPU.
 constexpr long kPollPauseNs = 2L * 1000 * 1000;
 
-MonitorPara *Monitor(unsigned char *base) { return reinterpret_cast<MonitorPara *>(base); }
+MonitorPara *Monitor(unsigned char *base) {
+    return reinterpret_cast<MonitorPara *>(base);
+}
 
 long long MonotonicNs() {
     timespec now{};
@@ -121,7 +123,8 @@ int SetMonitorOperateState(OPERATE_STATE state) {
 
 OPERATE_STATE GetMonitorOperateState(void) {
     int state = OP_FAILED;
-    if (grshm::WithLock(OstrelMonitor, [&state](unsigned char *base) { state = grshm::Monitor(base)->OperateState; }) != 0)
+    if (grshm::WithLock(OstrelMonitor, [&state](unsigned char *base) { state = grshm::Monitor(base)->OperateState; }) !=
+        0)
         return OP_FAILED;
     return static_cast<OPERATE_STATE>(state);
 }

@@ -60,7 +60,8 @@ extern "C" {
 int GetReceiverRecConfAntenna(unsigned char entry, void *data) {
     if (data == nullptr) return -1;
     return grshm::WithLock(OstrelConfig, [&](unsigned char *base) {
-        if (entry == ENTRY_REC_ANTENNA) std::memcpy(data, grshm::Recorder(base, 1)->Antenna, sizeof(RecConfig::Antenna));
+        if (entry == ENTRY_REC_ANTENNA)
+            std::memcpy(data, grshm::Recorder(base, 1)->Antenna, sizeof(RecConfig::Antenna));
     });
 }
 
@@ -78,7 +79,9 @@ int GetReceiverRecConfRecInterval(unsigned char recorder) {
     return grshm::ReadRecorderField(recorder, &RecConfig::RecInterval);
 }
 
-int GetReceiverRecConfFileType(unsigned char recorder) { return grshm::ReadRecorderField(recorder, &RecConfig::FileType); }
+int GetReceiverRecConfFileType(unsigned char recorder) {
+    return grshm::ReadRecorderField(recorder, &RecConfig::FileType);
+}
 
 int GetReceiverRecConfFolderName(void *data, unsigned char recorder) {
     return grshm::ReadRecorderName(data, recorder, &RecConfig::FolderName);
@@ -88,7 +91,9 @@ int GetReceiverRecConfMarkName(void *data, unsigned char recorder) {
     return grshm::ReadRecorderName(data, recorder, &RecConfig::MarkName);
 }
 
-int GetReceiverRecConfRecMode(unsigned char recorder) { return grshm::ReadRecorderField(recorder, &RecConfig::RecMode); }
+int GetReceiverRecConfRecMode(unsigned char recorder) {
+    return grshm::ReadRecorderField(recorder, &RecConfig::RecMode);
+}
 
 int SetReceiverRecConfRecMode(unsigned char recorder, unsigned char mode) {
     return grshm::WriteRecorderField(recorder, &RecConfig::RecMode, mode);
@@ -98,7 +103,9 @@ int GetReceiverRecConfRecCircularFlag(unsigned char recorder) {
     return grshm::ReadRecorderField(recorder, &RecConfig::CircularFlag);
 }
 
-int GetReceiverRecConfMaxSpace(unsigned char recorder) { return grshm::ReadRecorderField(recorder, &RecConfig::MaxSpace); }
+int GetReceiverRecConfMaxSpace(unsigned char recorder) {
+    return grshm::ReadRecorderField(recorder, &RecConfig::MaxSpace);
+}
 
 int SetReceiverRecConfFreeSpace(unsigned char recorder, unsigned int space) {
     return grshm::WriteRecorderField(recorder, &RecConfig::FreeSpace, space);

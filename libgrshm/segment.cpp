@@ -20,8 +20,11 @@ int SetTableEntry(const ShareMemoryHandle &handle, const EntryTable &table, unsi
         unsigned char *field = base + span.offset;
         switch (span.access) {
             case Access::None:
-            case Access::GetOnly: return;
-            case Access::Both: CopyEntryBytes(field, data, span.size); return;
+            case Access::GetOnly:
+                return;
+            case Access::Both:
+                CopyEntryBytes(field, data, span.size);
+                return;
             case Access::Text: {
                 // A text as long as the area or longer fills it without a terminator.
                 const std::size_t length = strnlen(static_cast<const char *>(data), span.size);

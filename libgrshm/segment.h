@@ -54,19 +54,27 @@ constexpr EntryTable MakeEntryTable(const EntryRow (&rows)[N]) {
 }
 
 // Span of a record member, e.g. GRSHM_SPAN(ReceiverConfigPara, TCP1, Access::Both).
-#define GRSHM_SPAN(Record, member, access)                                      \
-    ::grshm::EntrySpan {                                                        \
-        static_cast<unsigned short>(offsetof(Record, member)),                  \
+#define GRSHM_SPAN(Record, member, access)                                               \
+    ::grshm::EntrySpan {                                                                 \
+        static_cast<unsigned short>(offsetof(Record, member)),                           \
             static_cast<unsigned short>(sizeof(std::declval<Record &>().member)), access \
     }
 
 // Copies an entry; the scalar widths go as one load and one store.
 inline void CopyEntryBytes(void *dst, const void *src, std::size_t size) {
     switch (size) {
-        case 1: std::memcpy(dst, src, 1); break;
-        case 2: std::memcpy(dst, src, 2); break;
-        case 4: std::memcpy(dst, src, 4); break;
-        default: std::memcpy(dst, src, size); break;
+        case 1:
+            std::memcpy(dst, src, 1);
+            break;
+        case 2:
+            std::memcpy(dst, src, 2);
+            break;
+        case 4:
+            std::memcpy(dst, src, 4);
+            break;
+        default:
+            std::memcpy(dst, src, size);
+            break;
     }
 }
 

@@ -10,8 +10,10 @@ struct MsgArray {
     unsigned short count = 0;  // 0: the family has no array in this record
 };
 
-#define MSG_ARRAY(Record, member) \
-    MsgArray { offsetof(Record, member), sizeof(Record::member) / sizeof(MsgCfgPara) }
+#define MSG_ARRAY(Record, member)                                             \
+    MsgArray {                                                                \
+        offsetof(Record, member), sizeof(Record::member) / sizeof(MsgCfgPara) \
+    }
 
 using FamilyTable = std::array<MsgArray, MSG_FAMILY_BINEX + 1>;
 
@@ -30,7 +32,9 @@ constexpr FamilyTable kTransFamilies = {
 };
 
 constexpr FamilyTable kDiffFamilies = {
-    MsgArray{}, MsgArray{}, MsgArray{},
+    MsgArray{},
+    MsgArray{},
+    MsgArray{},
     MSG_ARRAY(DiffDSPara, RTCM23),
     MSG_ARRAY(DiffDSPara, RTCM30),
     MSG_ARRAY(DiffDSPara, RTCM32),
@@ -39,8 +43,8 @@ constexpr FamilyTable kDiffFamilies = {
 };
 
 // The Bluetooth message list is one bare array of NMEA slots.
-constexpr FamilyTable kBluetoothFamilies = {
-    MsgArray{}, MsgArray{0, sizeof(ReceiverConfigPara::BTDSPARA) / sizeof(MsgCfgPara)}};
+constexpr FamilyTable kBluetoothFamilies = {MsgArray{},
+                                            MsgArray{0, sizeof(ReceiverConfigPara::BTDSPARA) / sizeof(MsgCfgPara)}};
 
 constexpr std::size_t kTcp1Stream = offsetof(ReceiverConfigPara, TCP1.TCPDSPara);
 constexpr std::size_t kTcp2Stream = offsetof(ReceiverConfigPara, TCP2.TCPDSPara);

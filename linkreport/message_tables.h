@@ -30,14 +30,14 @@ constexpr MessageRow kRawObservationRows[] = {
 
 // The serial port and UDP report the first eleven rows; the TCP channels all twelve.
 constexpr MessageRow kNmeaRows[] = {
-    {1, "GPGGA", 0, 0},    {2, "GPZDA", 1, 1},   {3, "GPRMC", 2, 2},    {4, "GPGLL", 3, 3},
-    {5, "GPVTG", 4, 4},    {6, "GPYBM", 5, 5},   {7, "GPHDT", 6, 6},    {8, "GPTRA", 7, 7},
-    {9, "PTNLPJK", 8, 8},  {10, "PTNLAVR", 9, 9}, {11, "HEADING", 10, 10}, {12, "GPGSA", 11, 11},
+    {1, "GPGGA", 0, 0},   {2, "GPZDA", 1, 1},    {3, "GPRMC", 2, 2},      {4, "GPGLL", 3, 3},
+    {5, "GPVTG", 4, 4},   {6, "GPYBM", 5, 5},    {7, "GPHDT", 6, 6},      {8, "GPTRA", 7, 7},
+    {9, "PTNLPJK", 8, 8}, {10, "PTNLAVR", 9, 9}, {11, "HEADING", 10, 10}, {12, "GPGSA", 11, 11},
 };
 constexpr std::size_t kShortNmeaItems = 11;
 
 constexpr MessageRow kRtcm23Rows[] = {
-    {1, "1B", 0, 0},  {2, "3B", 1, 1},  {3, "9B", 2, 2},   {4, "31B", 3, 3},
+    {1, "1B", 0, 0},  {2, "3B", 1, 1},  {3, "9B", 2, 2},  {4, "31B", 3, 3},
     {5, "59B", 4, 6}, {6, "42B", 7, 8}, {7, "18B", 9, 9}, {8, "19B", 10, 10},
 };
 
@@ -47,21 +47,20 @@ constexpr MessageRow kRtcm30Rows[] = {
 };
 
 constexpr MessageRow kRtcm32ShortRows[] = {
-    {1, "1005B", 0, 0},  {2, "1006B", 1, 1},   {3, "1019B", 2, 2},   {4, "1020B", 3, 3},   {5, "1033B", 4, 4},
-    {6, "1042B", 5, 5},  {7, "1045B", 6, 6},   {8, "1046B", 7, 7},   {9, "1074B", 8, 8},   {10, "1084B", 9, 9},
+    {1, "1005B", 0, 0},    {2, "1006B", 1, 1},    {3, "1019B", 2, 2},    {4, "1020B", 3, 3}, {5, "1033B", 4, 4},
+    {6, "1042B", 5, 5},    {7, "1045B", 6, 6},    {8, "1046B", 7, 7},    {9, "1074B", 8, 8}, {10, "1084B", 9, 9},
     {11, "1094B", 10, 10}, {12, "1124B", 11, 11}, {13, "1230B", 12, 12},
 };
 
 // NTRIP server form, in list (position) order; its IDs are the slot index plus one.
 constexpr MessageRow kRtcm32NtripRows[] = {
-    {1, "1005B", 0, 0},    {2, "1006B", 1, 1},    {5, "1019B", 4, 4},    {6, "1020B", 5, 5},
-    {3, "1033B", 2, 2},    {7, "1042B", 6, 6},    {8, "1045B", 7, 7},    {9, "1046B", 8, 8},
-    {10, "1074B", 9, 9},   {11, "1084B", 10, 10}, {12, "1094B", 11, 11}, {13, "1124B", 12, 12},
-    {4, "1230B", 3, 3},    {14, "1114B", 13, 13}, {15, "1075B", 14, 14}, {16, "1085B", 15, 15},
-    {17, "1095B", 16, 16}, {18, "1125B", 17, 17}, {19, "1115B", 18, 18}, {20, "1077B", 19, 19},
-    {21, "1087B", 20, 20}, {22, "1097B", 21, 21}, {23, "1127B", 22, 22}, {24, "1117B", 23, 23},
-    {25, "1073B", 24, 24}, {26, "1083B", 25, 25}, {27, "1093B", 26, 26}, {28, "1123B", 27, 27},
-    {29, "1113B", 28, 28}, {30, "1007B", 29, 29}, {31, "1008B", 30, 30},
+    {1, "1005B", 0, 0},    {2, "1006B", 1, 1},    {5, "1019B", 4, 4},    {6, "1020B", 5, 5},    {3, "1033B", 2, 2},
+    {7, "1042B", 6, 6},    {8, "1045B", 7, 7},    {9, "1046B", 8, 8},    {10, "1074B", 9, 9},   {11, "1084B", 10, 10},
+    {12, "1094B", 11, 11}, {13, "1124B", 12, 12}, {4, "1230B", 3, 3},    {14, "1114B", 13, 13}, {15, "1075B", 14, 14},
+    {16, "1085B", 15, 15}, {17, "1095B", 16, 16}, {18, "1125B", 17, 17}, {19, "1115B", 18, 18}, {20, "1077B", 19, 19},
+    {21, "1087B", 20, 20}, {22, "1097B", 21, 21}, {23, "1127B", 22, 22}, {24, "1117B", 23, 23}, {25, "1073B", 24, 24},
+    {26, "1083B", 25, 25}, {27, "1093B", 26, 26}, {28, "1123B", 27, 27}, {29, "1113B", 28, 28}, {30, "1007B", 29, 29},
+    {31, "1008B", 30, 30},
 };
 
 constexpr MessageRow kCmrRows[] = {{1, "OBSB", 0, 0}, {2, "REFB", 1, 1}};
@@ -89,11 +88,13 @@ constexpr MsmRule kMsmRules[] = {{9, 4}, {14, 5}, {19, 7}, {24, 3}};
 // "DataStreamType" per channel kind, indexed by the stored stream type 0 to 11; any other
 // stored value reports like 0.
 using StreamTypeTable = std::array<int, 12>;
-//                                        0  1  2  3  4  5  6  7  8  9 10 11
-constexpr StreamTypeTable kSerialStreamTypes{8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 8};
-constexpr StreamTypeTable kNetworkStreamTypes{8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 9};
-constexpr StreamTypeTable kNtripServerStreamTypes{5, 5, 5, 3, 4, 5, 6, 5, 5, 5, 5, 5};
-constexpr StreamTypeTable kRadioStreamTypes{3, 3, 3, 3, 4, 5, 6, 7, 3, 3, 3, 3};
+// clang-format off
+//                                           stored type:  0  1  2  3  4  5  6  7  8  9 10 11
+constexpr StreamTypeTable kSerialStreamTypes      =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 8};
+constexpr StreamTypeTable kNetworkStreamTypes     =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 9};
+constexpr StreamTypeTable kNtripServerStreamTypes =       {5, 5, 5, 3, 4, 5, 6, 5, 5, 5, 5, 5};
+constexpr StreamTypeTable kRadioStreamTypes       =       {3, 3, 3, 3, 4, 5, 6, 7, 3, 3, 3, 3};
+// clang-format on
 
 constexpr int StreamType(const StreamTypeTable &table, unsigned char stored) {
     return stored < table.size() ? table[stored] : table[0];

@@ -26,7 +26,9 @@ Record ReadEntry(unsigned char entry) {
 }
 
 // Unsigned 32-bit fields are reported as their 32-bit pattern.
-int AsInt(unsigned int value) { return static_cast<int>(value); }
+int AsInt(unsigned int value) {
+    return static_cast<int>(value);
+}
 
 int ItemValue(const MessageTable &table, const MessageRow &row, const MsgCfgPara *slots) {
     if (table.byte == ValueByte::Interval) return slots[row.first_index].Interval;

@@ -65,9 +65,13 @@ json_object *Angle(double value, unsigned char direction, AngleForm form) {
 
 }  // namespace
 
-double TextToDouble(const char *text) { return std::strtod(text, nullptr); }
+double TextToDouble(const char *text) {
+    return std::strtod(text, nullptr);
+}
 
-long long TextToInteger(const char *text) { return std::strtoll(text, nullptr, 10); }
+long long TextToInteger(const char *text) {
+    return std::strtoll(text, nullptr, 10);
+}
 
 json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
     json_object *coordinate = json_object_new_object();
@@ -76,7 +80,9 @@ json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
     return coordinate;
 }
 
-json_object *HeightText(double elevation) { return FormattedText("%.6lf", elevation); }
+json_object *HeightText(double elevation) {
+    return FormattedText("%.6lf", elevation);
+}
 
 void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {
     if (form == AngleForm::Base) {

@@ -64,7 +64,9 @@ unsigned char ReadConfigByte(unsigned char entry) {
     return value;
 }
 
-void WriteConfigByte(unsigned char entry, unsigned char value) { SetReceiverConfigParaToShareMemory(entry, &value); }
+void WriteConfigByte(unsigned char entry, unsigned char value) {
+    SetReceiverConfigParaToShareMemory(entry, &value);
+}
 
 unsigned char ReadMonitorByte(unsigned char entry) {
     unsigned char value = 0;
@@ -72,7 +74,9 @@ unsigned char ReadMonitorByte(unsigned char entry) {
     return value;
 }
 
-void WriteMonitorByte(unsigned char entry, unsigned char value) { SetMonitorParaToShareMemory(entry, &value); }
+void WriteMonitorByte(unsigned char entry, unsigned char value) {
+    SetMonitorParaToShareMemory(entry, &value);
+}
 
 void Pause(unsigned int ms) {
     timespec pause{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
@@ -88,7 +92,9 @@ bool Post(Session &session, OPERATE_ENTRY op) {
     return false;
 }
 
-bool IsText(const char *text, const char *expected) { return text != nullptr && std::strcmp(text, expected) == 0; }
+bool IsText(const char *text, const char *expected) {
+    return text != nullptr && std::strcmp(text, expected) == 0;
+}
 
 // "Modify" names a list position as a whole number from 1 to 30.
 bool ParseListPosition(const char *text, int *position) {
@@ -253,7 +259,9 @@ bool ServeListEdit(Session &session) {
 
 // ---- Status report ----------------------------------------------------------------------------
 
-const char *OnOff(unsigned char enable) { return enable != 0 ? "ON" : "OFF"; }
+const char *OnOff(unsigned char enable) {
+    return enable != 0 ? "ON" : "OFF";
+}
 
 json_object *SwitchObject(unsigned char pps, unsigned char event, const char *clk) {
     json_object *object = json_object_new_object();

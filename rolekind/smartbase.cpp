@@ -10,18 +10,22 @@
 #include "station_id.h"
 
 namespace {
-double Square(double x) { return x * x; }
+double Square(double x) {
+    return x * x;
+}
 }  // namespace
 
-double radian(double d) { return d * 3.141592653589793 / 180.0; }
+double radian(double d) {
+    return d * 3.141592653589793 / 180.0;
+}
 
 double get_distance(double lat1, double lng1, double lat2, double lng2) {
     const double radLat1 = radian(lat1);
     const double radLat2 = radian(lat2);
     const double a = radLat1 - radLat2;
     const double b = radian(lng1) - radian(lng2);
-    double dst =
-        2 * std::asin(std::sqrt(Square(std::sin(b / 2)) * (std::cos(radLat1) * std::cos(radLat2)) + Square(std::sin(a / 2))));
+    double dst = 2 * std::asin(std::sqrt(Square(std::sin(b / 2)) * (std::cos(radLat1) * std::cos(radLat2)) +
+                                         Square(std::sin(a / 2))));
     dst = dst * 6378.137;
     return std::round(dst * 10000) / 10000;
 }
@@ -70,7 +74,9 @@ double PackedToDegrees(double packed) {
     return degree + minute / 60.0 + second / 3600;
 }
 
-const char *SmartBaseKey(int position) { return kStationKeys[position - 1]; }
+const char *SmartBaseKey(int position) {
+    return kStationKeys[position - 1];
+}
 
 json_object *SmartBaseObject(int position) {
     const auto station = ReadConfigEntry<SmartBaseInfo>(SmartBaseEntry(position));
@@ -89,8 +95,7 @@ SmartBaseInfo SmartBaseFromRequest(json_object *station) {
     Coordinates &point = info.coordinate_point;
     ReadAngle(MemberObject(station, {"Coordinate", "Longitude"}), AngleForm::List, &point.Longitude,
               &point.LonDirection);
-    ReadAngle(MemberObject(station, {"Coordinate", "Latitude"}), AngleForm::List, &point.Latitude,
-              &point.LatDirection);
+    ReadAngle(MemberObject(station, {"Coordinate", "Latitude"}), AngleForm::List, &point.Latitude, &point.LatDirection);
     point.Elevation = TextToDouble(MemberText(station, {"Height"}));
     info.available = 0;  // an edited station is never the chosen one
     return info;
@@ -112,8 +117,8 @@ unsigned char SelectBaseStationStartupCoordinate() {
     for (int i = 0; i < kCandidates; ++i) {
         smartbase_list[i] = rolekind::ReadConfigEntry<SmartBaseInfo>(rolekind::SmartBaseEntry(i + 1));
         const Coordinates &point = smartbase_list[i].coordinate_point;
-        distance[i] = get_distance(rolekind::PackedToDegrees(point.Latitude), rolekind::PackedToDegrees(point.Longitude),
-                                   lat, lon);
+        distance[i] = get_distance(rolekind::PackedToDegrees(point.Latitude),
+                                   rolekind::PackedToDegrees(point.Longitude), lat, lon);
     }
     int index = 0;
     for (int i = 1; i < kCandidates; ++i)

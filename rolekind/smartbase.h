@@ -23,7 +23,9 @@ inline constexpr int kSmartBaseFirstPosition = 1;
 inline constexpr int kSmartBaseLastPosition = SMARTBASE_STATIONS;
 
 // Configuration entry of list position n (1 to 30).
-inline unsigned char SmartBaseEntry(int position) { return static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + position - 1); }
+inline unsigned char SmartBaseEntry(int position) {
+    return static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + position - 1);
+}
 
 // "Station1" to "Station30".
 const char *SmartBaseKey(int position);

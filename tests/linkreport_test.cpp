@@ -16,7 +16,7 @@ namespace {
 
 struct Item {
     int id;
-    const char *name;
+    std::string name;
     int index;       // slot of the message array
     int last_index;  // the last slot an item covers (equal to index for single slots)
 };
@@ -25,17 +25,19 @@ std::vector<Item> Items(const char *names, int count_from = 0) {
     std::vector<Item> items;
     std::istringstream in(names);
     int index = count_from;
-    for (std::string name; in >> name; ++index) items.push_back({index + 1, strdup(name.c_str()), index, index});
+    for (std::string name; in >> name; ++index) items.push_back({index + 1, name, index, index});
     return items;
 }
 
 const std::vector<Item> kRaw = Items("RANGECMP GPSRAW BDSRAW GLORAW GALRAW");
-const std::vector<Item> kNmea12 = Items("GPGGA GPZDA GPRMC GPGLL GPVTG GPYBM GPHDT GPTRA PTNLPJK PTNLAVR HEADING GPGSA");
+const std::vector<Item> kNmea12 =
+    Items("GPGGA GPZDA GPRMC GPGLL GPVTG GPYBM GPHDT GPTRA PTNLPJK PTNLAVR HEADING GPGSA");
 const std::vector<Item> kNmea11(kNmea12.begin(), kNmea12.end() - 1);
 const std::vector<Item> kRtcm23 = {{1, "1B", 0, 0},  {2, "3B", 1, 1},  {3, "9B", 2, 2},  {4, "31B", 3, 3},
                                    {5, "59B", 4, 6}, {6, "42B", 7, 8}, {7, "18B", 9, 9}, {8, "19B", 10, 10}};
 const std::vector<Item> kRtcm30 = Items("1004B 1005B 1006B 1007B 1012B 1019B 1020B 1033B 1104B 1230B");
-const std::vector<Item> kRtcm32 = Items("1005B 1006B 1019B 1020B 1033B 1042B 1045B 1046B 1074B 1084B 1094B 1124B 1230B");
+const std::vector<Item> kRtcm32 =
+    Items("1005B 1006B 1019B 1020B 1033B 1042B 1045B 1046B 1074B 1084B 1094B 1124B 1230B");
 const std::vector<Item> kCmr = Items("OBSB REFB");
 const std::vector<Item> kRadioCustom = Items("GPGGA");
 
@@ -89,7 +91,9 @@ int Stream(const char *kind, int type) {
     return 8;
 }
 
-std::string Text(const char *field, std::size_t width) { return Str(std::string(field, strnlen(field, width))); }
+std::string Text(const char *field, std::size_t width) {
+    return Str(std::string(field, strnlen(field, width)));
+}
 #define TEXT(field) Text(field, sizeof(field))
 
 std::string Ip(const unsigned int *w) {
@@ -167,20 +171,21 @@ std::string Expected(const ReceiverConfigPara &c) {
         }
     }
     const DiffDSPara &rd = r.RadioDSPara;
-    for (const auto &member : Members{
-             {"RoleKind", Int(r.mode)},
-             {"Channel", Int(r.channel)},
-             {"RXFREQ", Double(r.rx_freq)},
-             {"TXFREQ", Double(r.tx_freq)},
-             {"Protocol", Int(r.protocol)},
-             {"ABR", Int(r.air_baudrate)},
-             {"Power", Int(r.power)},
-             {"FEC", Int(r.fec)},
-             {"DataStreamType", Int(Stream("radio", rd.Switch.Type))},
-             {"Messages", "[ " + List(kRtcm23, rd.RTCM23, Byte::Available) + ", " + List(kRtcm30, rd.RTCM30, Byte::Available) +
-                              ", " + List(kRtcm32, rd.RTCM32, Byte::Available) + ", " + List(kCmr, rd.CMR, Byte::Available) +
-                              ", " + List(kRadioCustom, rd.Custom, Byte::Available) + " ]"},
-             {"Startup", Bool(r.sw)}})
+    for (const auto &member :
+         Members{{"RoleKind", Int(r.mode)},
+                 {"Channel", Int(r.channel)},
+                 {"RXFREQ", Double(r.rx_freq)},
+                 {"TXFREQ", Double(r.tx_freq)},
+                 {"Protocol", Int(r.protocol)},
+                 {"ABR", Int(r.air_baudrate)},
+                 {"Power", Int(r.power)},
+                 {"FEC", Int(r.fec)},
+                 {"DataStreamType", Int(Stream("radio", rd.Switch.Type))},
+                 {"Messages",
+                  "[ " + List(kRtcm23, rd.RTCM23, Byte::Available) + ", " + List(kRtcm30, rd.RTCM30, Byte::Available) +
+                      ", " + List(kRtcm32, rd.RTCM32, Byte::Available) + ", " + List(kCmr, rd.CMR, Byte::Available) +
+                      ", " + List(kRadioCustom, rd.Custom, Byte::Available) + " ]"},
+                 {"Startup", Bool(r.sw)}})
         radio.push_back(member);
     channels.push_back(Obj(radio));
     channels.push_back(Obj({{"TransID", "8"},
@@ -308,7 +313,7 @@ ReceiverConfigPara RichConfig() {
 }
 
 class LinkReport : public testing::Test {
-   protected:
+ protected:
     void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
 
     static void Store(const ReceiverConfigPara &config) { std::memcpy(RawConfig(), &config, sizeof config); }
@@ -355,10 +360,10 @@ TEST_F(LinkReport, RichConfiguration) {
 TEST_F(LinkReport, StreamTypesPerChannelKind) {
     for (int type : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 255}) {
         ReceiverConfigPara config = RichConfig();
-        for (MsgSwitchPara *s : {&config.SP1.COMDSPara.Switch, &config.TCP1.TCPDSPara.Switch,
-                                 &config.TCP2.TCPDSPara.Switch, &config.UDP.UDPDSPara.Switch,
-                                 &config.NS1.ServerDSPara.Switch, &config.NS2.ServerDSPara.Switch,
-                                 &config.RADIO.RadioDSPara.Switch})
+        for (MsgSwitchPara *s :
+             {&config.SP1.COMDSPara.Switch, &config.TCP1.TCPDSPara.Switch, &config.TCP2.TCPDSPara.Switch,
+              &config.UDP.UDPDSPara.Switch, &config.NS1.ServerDSPara.Switch, &config.NS2.ServerDSPara.Switch,
+              &config.RADIO.RadioDSPara.Switch})
             s->Type = static_cast<unsigned char>(type);
         Store(config);
         EXPECT_EQ(Reply(), Expected(config)) << "stream type " << type;

@@ -44,7 +44,7 @@ std::string ListEdit(const std::string &position) {
 }
 
 class RoleKind : public testing::Test {
-   protected:
+ protected:
     void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
 
     static std::string Request(const std::string &body) {
@@ -63,7 +63,9 @@ class RoleKind : public testing::Test {
         return reply;
     }
 
-    static void StoreByte(unsigned char entry, unsigned char value) { SetReceiverConfigParaToShareMemory(entry, &value); }
+    static void StoreByte(unsigned char entry, unsigned char value) {
+        SetReceiverConfigParaToShareMemory(entry, &value);
+    }
 
     FakeReceiverSettings settings_;
 };
@@ -117,12 +119,11 @@ TEST_F(RoleKind, StatusReportOfStoredSettings) {
     station.available = 1;
     SetReceiverConfigParaToShareMemory(ENTRY_SMARTBASE2_CONFIG, &station);
 
-    const std::string list2 = Obj(
-        {{"ID", Str("0123456789ABCDEF")},
-         {"Coordinate", Obj({{"Longitude", Angle("-114.500000000", "0.00", "0.00", "W")},
-                             {"Latitude", Angle("30.123456789", "0.00", "0.00", "N")}})},
-         {"Height", Str("-3.250000")},
-         {"StationState", "1"}});
+    const std::string list2 = Obj({{"ID", Str("0123456789ABCDEF")},
+                                   {"Coordinate", Obj({{"Longitude", Angle("-114.500000000", "0.00", "0.00", "W")},
+                                                       {"Latitude", Angle("30.123456789", "0.00", "0.00", "N")}})},
+                                   {"Height", Str("-3.250000")},
+                                   {"StationState", "1"}});
     Members expected = {
         {"Mode", "2"},
         {"Rover", Obj({{"PPS", Str("ON")}, {"EVENT", Str("OFF")}, {"CLK", Str("OFF")}})},
@@ -133,7 +134,8 @@ TEST_F(RoleKind, StatusReportOfStoredSettings) {
                          {"StationState", "1"}})},
         {"SinglePoint", Obj({{"PPS", Str("ON")}, {"EVENT", Str("OFF")}, {"CLK", Str("ON")}})},
     };
-    for (int n = 1; n <= 30; ++n) expected.push_back({"Station" + std::to_string(n), n == 2 ? list2 : EmptyListStation()});
+    for (int n = 1; n <= 30; ++n)
+        expected.push_back({"Station" + std::to_string(n), n == 2 ? list2 : EmptyListStation()});
     EXPECT_EQ(Request(""), Obj(expected));
 }
 
@@ -149,7 +151,7 @@ TEST_F(RoleKind, PositionQueryAnswersTheReceiversPosition) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6lf", (17030.1234 - 17030) * 60);
     EXPECT_EQ(reply, Obj({{"Station", Obj({{"Coordinate", Obj({{"Longitude", Angle("170", "30", seconds, "E")},
-                                                              {"Latitude", Angle("45", "53", "15.000000", "S")}})},
+                                                               {"Latitude", Angle("45", "53", "15.000000", "S")}})},
                                            {"Height", Str("123.456789")}})}}));
 }
 
@@ -190,7 +192,8 @@ TEST_F(RoleKind, BaseIdentifierIsCutAtACharacterBoundary) {
     Serve("{\"Key\":\"4\",\"ID\":\"\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\"}", &taken);
     char id[16];
     GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, id);
-    EXPECT_EQ(std::string(id, 16), std::string("\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84") + '\0' + '\0');
+    EXPECT_EQ(std::string(id, 16),
+              std::string("\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84") + '\0' + '\0');
 }
 
 TEST_F(RoleKind, OtherKeysDoNothingButAListEditStillHappens) {
@@ -303,11 +306,13 @@ TEST_F(RoleKind, BusyMailboxIsAnsweredWithinTheBoundWithoutSpinning) {
     const std::string reply = Request(R"({"Key":"3"})");
     getrusage(RUSAGE_CHILDREN, &after);
     const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(reply, R"({ "Res": "Failed", "Error": "the receiver did not take the operation: its mailbox stayed busy" })");
+    EXPECT_EQ(reply,
+              R"({ "Res": "Failed", "Error": "the receiver did not take the operation: its mailbox stayed busy" })");
     EXPECT_GE(waited, std::chrono::seconds(10));
     EXPECT_LT(waited, std::chrono::seconds(13));
-    const double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
-                       ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
+    const double cpu =
+        (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+        ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec)) / 1e6;
     EXPECT_LT(cpu, 0.5) << "CPU seconds used while waiting";
     unsigned char mailbox[2];
     GetMonitorOperate(mailbox);

@@ -46,11 +46,13 @@ std::pair<double, unsigned char> Read(const char *json, AngleForm form) {
 }  // namespace
 
 TEST(Coordinates, BaseFormOutput) {
-    EXPECT_EQ(Text(CoordinateObject(Point(11623.456, 'E', 3012.0, 'N'), AngleForm::Base)),
-              Obj({{"Longitude", Angle("116", "23", "27.360000", "E")}, {"Latitude", Angle("30", "12", "0.000000", "N")}}));
+    EXPECT_EQ(
+        Text(CoordinateObject(Point(11623.456, 'E', 3012.0, 'N'), AngleForm::Base)),
+        Obj({{"Longitude", Angle("116", "23", "27.360000", "E")}, {"Latitude", Angle("30", "12", "0.000000", "N")}}));
     // The sign plays no part; the letter tells the side. A zero letter shows as "".
-    EXPECT_EQ(Text(CoordinateObject(Point(-11623.456, 'W', 0, 0), AngleForm::Base)),
-              Obj({{"Longitude", Angle("116", "23", "27.360000", "W")}, {"Latitude", Angle("0", "0", "0.000000", "")}}));
+    EXPECT_EQ(
+        Text(CoordinateObject(Point(-11623.456, 'W', 0, 0), AngleForm::Base)),
+        Obj({{"Longitude", Angle("116", "23", "27.360000", "W")}, {"Latitude", Angle("0", "0", "0.000000", "")}}));
     EXPECT_EQ(Text(HeightText(0)), Str("0.000000"));
     // Wild stored values neither crash nor overflow a text.
     const std::string wild = Text(CoordinateObject(Point(1e300, 'E', std::nan(""), 'N'), AngleForm::Base));
@@ -112,7 +114,7 @@ TEST(Distance, Examples) {
 }
 
 class Selection : public testing::Test {
-   protected:
+ protected:
     void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
 
     static void Receiver(double lat_ddmm, double lon_ddmm, unsigned char fix) {
@@ -153,8 +155,8 @@ TEST_F(Selection, NearestOfTheFirstFiveIsChosenAndMarked) {
     Station(2, 29.0, 114.18, 1);  // marked earlier: its mark stays
     Station(3, 30.1, 114.18);     // 2 minutes off
     Station(4, 35.0, 120.0);
-    Station(5, 30.12, 114.18);    // exactly there
-    Station(6, 30.12, 114.18);    // equally near, but only five take part
+    Station(5, 30.12, 114.18);  // exactly there
+    Station(6, 30.12, 114.18);  // equally near, but only five take part
     EXPECT_EQ(SelectBaseStationStartupCoordinate(), 5);
     EXPECT_EQ(Mark(5), 1);
     EXPECT_EQ(Mark(2), 1);

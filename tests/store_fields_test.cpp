@@ -8,7 +8,7 @@ using namespace testsupport;
 namespace {
 
 class Fields : public testing::Test {
-   protected:
+ protected:
     void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
 };
 
@@ -18,7 +18,9 @@ unsigned int WordAt(std::size_t offset) {
     return word;
 }
 
-void PutWord(std::size_t offset, unsigned int word) { std::memcpy(RawConfig() + offset, &word, 4); }
+void PutWord(std::size_t offset, unsigned int word) {
+    std::memcpy(RawConfig() + offset, &word, 4);
+}
 
 }  // namespace
 

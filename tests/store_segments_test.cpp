@@ -211,9 +211,8 @@ TEST(Segments, AccessorReturnsMinusOneWhenTheLockIsGone) {
     ASSERT_EQ(semctl(OstrelConfig.sem_id, 0, IPC_RMID), 0);
     const auto before = ConfigBytes();
     const unsigned char mode = 1;
-    const auto [status, text] = RunCapturingStderr([&] {
-        return SetReceiverConfigParaToShareMemory(ENTRY_WORK_MODE, &mode) == -1 ? 0 : 1;
-    });
+    const auto [status, text] =
+        RunCapturingStderr([&] { return SetReceiverConfigParaToShareMemory(ENTRY_WORK_MODE, &mode) == -1 ? 0 : 1; });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(text.rfind("P operation: ", 0), 0u) << text;
     EXPECT_EQ(ConfigBytes(), before);

@@ -21,7 +21,8 @@ TakenOperation Observe(unsigned char code) {
     GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, taken.station_id);
     GetReceiverConfigParaFromShareMemory(ENTRY_STATION_POS, &taken.station_pos);
     for (int n = 0; n < SMARTBASE_STATIONS; ++n)
-        GetReceiverConfigParaFromShareMemory(static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + n), &taken.smartbase[n]);
+        GetReceiverConfigParaFromShareMemory(static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + n),
+                                             &taken.smartbase[n]);
     return taken;
 }
 
@@ -60,7 +61,9 @@ FakeReceiver::FakeReceiver(const FakeReceiverSettings &settings) {
     log_fd_ = fds[0];
 }
 
-FakeReceiver::~FakeReceiver() { Stop(); }
+FakeReceiver::~FakeReceiver() {
+    Stop();
+}
 
 std::vector<TakenOperation> FakeReceiver::Stop() {
     std::vector<TakenOperation> taken;

@@ -29,7 +29,7 @@ struct FakeReceiverSettings {
 };
 
 class FakeReceiver {
-   public:
+ public:
     explicit FakeReceiver(const FakeReceiverSettings &settings);
     ~FakeReceiver();
     FakeReceiver(const FakeReceiver &) = delete;
@@ -38,7 +38,7 @@ class FakeReceiver {
     // Stops the receiver and returns what it took, in order.
     std::vector<TakenOperation> Stop();
 
-   private:
+ private:
     pid_t pid_ = -1;
     int log_fd_ = -1;
 };

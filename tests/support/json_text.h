@@ -11,9 +11,13 @@ namespace testsupport {
 
 using Members = std::vector<std::pair<std::string, std::string>>;
 
-inline std::string Int(long long value) { return std::to_string(value); }
+inline std::string Int(long long value) {
+    return std::to_string(value);
+}
 
-inline std::string Bool(bool value) { return value ? "true" : "false"; }
+inline std::string Bool(bool value) {
+    return value ? "true" : "false";
+}
 
 inline std::string Str(const std::string &text) {
     std::string out = "\"";

@@ -10,16 +10,28 @@
 
 namespace testsupport {
 
-inline unsigned char *RawConfig() { return static_cast<unsigned char *>(OstrelConfig.base_addr); }
-inline unsigned char *RawMonitor() { return static_cast<unsigned char *>(OstrelMonitor.base_addr); }
-inline unsigned char *RawGnss() { return static_cast<unsigned char *>(OstrelGNSS.base_addr); }
+inline unsigned char *RawConfig() {
+    return static_cast<unsigned char *>(OstrelConfig.base_addr);
+}
+inline unsigned char *RawMonitor() {
+    return static_cast<unsigned char *>(OstrelMonitor.base_addr);
+}
+inline unsigned char *RawGnss() {
+    return static_cast<unsigned char *>(OstrelGNSS.base_addr);
+}
 
 inline std::vector<unsigned char> Snapshot(const unsigned char *base, std::size_t size) {
     return std::vector<unsigned char>(base, base + size);
 }
-inline std::vector<unsigned char> ConfigBytes() { return Snapshot(RawConfig(), sizeof(ReceiverConfigPara)); }
-inline std::vector<unsigned char> MonitorBytes() { return Snapshot(RawMonitor(), sizeof(MonitorPara)); }
-inline std::vector<unsigned char> GnssBytes() { return Snapshot(RawGnss(), sizeof(GNSSInfo)); }
+inline std::vector<unsigned char> ConfigBytes() {
+    return Snapshot(RawConfig(), sizeof(ReceiverConfigPara));
+}
+inline std::vector<unsigned char> MonitorBytes() {
+    return Snapshot(RawMonitor(), sizeof(MonitorPara));
+}
+inline std::vector<unsigned char> GnssBytes() {
+    return Snapshot(RawGnss(), sizeof(GNSSInfo));
+}
 
 // A pattern that differs from entry to entry and from byte to byte, never zero.
 inline std::vector<unsigned char> Pattern(std::size_t size, unsigned seed) {
@@ -28,6 +40,8 @@ inline std::vector<unsigned char> Pattern(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-inline int SemaphoreValue(int sem_id) { return semctl(sem_id, 0, GETVAL); }
+inline int SemaphoreValue(int sem_id) {
+    return semctl(sem_id, 0, GETVAL);
+}
 
 }  // namespace testsupport

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine (run as root).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++ cmake make binutils libjson-c-dev libgtest-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
