@@ -123,9 +123,11 @@ int SetMonitorOperateState(OPERATE_STATE state) {
 
 OPERATE_STATE GetMonitorOperateState(void) {
     int state = OP_FAILED;
-    if (grshm::WithLock(OstrelMonitor, [&state](unsigned char *base) { state = grshm::Monitor(base)->OperateState; }) !=
-        0)
-        return OP_FAILED;
+    // The state byte is signed on purpose: 0xFF is OP_FAILED.
+    auto read_state = [&state](unsigned char *base) {
+        state = grshm::Monitor(base)->OperateState;  // NOLINT(bugprone-signed-char-misuse)
+    };
+    if (grshm::WithLock(OstrelMonitor, read_state) != 0) return OP_FAILED;
     return static_cast<OPERATE_STATE>(state);
 }
 

@@ -53,12 +53,15 @@ constexpr EntryTable MakeEntryTable(const EntryRow (&rows)[N]) {
     return table;
 }
 
-// Span of a record member, e.g. GRSHM_SPAN(ReceiverConfigPara, TCP1, Access::Both).
+// Span of a record member, e.g. GRSHM_SPAN(ReceiverConfigPara, TCP1, Access::Both). The
+// member is a designator (REC1.FolderName), so it cannot be parenthesised.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define GRSHM_SPAN(Record, member, access)                                               \
     ::grshm::EntrySpan {                                                                 \
         static_cast<unsigned short>(offsetof(Record, member)),                           \
             static_cast<unsigned short>(sizeof(std::declval<Record &>().member)), access \
     }
+// NOLINTEND(bugprone-macro-parentheses)
 
 // Copies an entry; the scalar widths go as one load and one store.
 inline void CopyEntryBytes(void *dst, const void *src, std::size_t size) {

@@ -16,7 +16,6 @@ namespace {
 union semun {
     int val;
     struct semid_ds *buf;
-    unsigned short *array;
 };
 
 // How long an opener waits for the creator of a set to initialise it before it concludes
@@ -25,7 +24,7 @@ constexpr int kInitWaitMs = 1000;
 constexpr int kOpenAttempts = 8;
 
 void SleepOneMillisecond() {
-    const timespec pause{0, 1000 * 1000};
+    const timespec pause{0, 1000L * 1000};
     nanosleep(&pause, nullptr);
 }
 

@@ -87,7 +87,7 @@ extern "C" {
 
 int GetDataTransEnableFlagState(unsigned char kind) {
     int value = 0;
-    if (grshm::WithLock(OstrelConfig, [&](unsigned char *base) {
+    if (grshm::WithLock(OstrelConfig, [&](const unsigned char *base) {
             if (kind < std::size(grshm::kEnableOffsets)) value = base[grshm::kEnableOffsets[kind]];
         }) != 0)
         return -1;

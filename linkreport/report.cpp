@@ -5,6 +5,7 @@
 
 #include "json_build.h"
 #include "message_tables.h"
+#include "records.h"
 #include "sharememory.h"
 
 namespace linkreport {
@@ -15,15 +16,6 @@ using cgi::AddBool;
 using cgi::AddInt;
 using cgi::AddString;
 using cgi::AddText;
-
-// Reads one configuration entry into a zero-filled record.
-template <typename Record>
-Record ReadEntry(unsigned char entry) {
-    Record record;
-    std::memset(&record, 0, sizeof record);
-    GetReceiverConfigParaFromShareMemory(entry, &record);
-    return record;
-}
 
 // Unsigned 32-bit fields are reported as their 32-bit pattern.
 int AsInt(unsigned int value) {
@@ -125,7 +117,7 @@ int RadioModelCode(const char (&model)[sizeof(RadioConfig::model)]) {
 }
 
 json_object *SerialChannel() {
-    const auto port = ReadEntry<SerialPortConfig>(ENTRY_SP1_CONFIG);
+    const auto port = cgi::ReadConfigEntry<SerialPortConfig>(ENTRY_SP1_CONFIG);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", 1);
     AddInt(channel, "BaudRate", AsInt(port.Baudrate));
@@ -138,7 +130,7 @@ json_object *SerialChannel() {
 }
 
 json_object *TcpChannel(unsigned char entry, int trans_id, int tcp_id) {
-    const auto tcp = ReadEntry<EthTCPConfig>(entry);
+    const auto tcp = cgi::ReadConfigEntry<EthTCPConfig>(entry);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", trans_id);
     AddInt(channel, "TCPID", tcp_id);
@@ -153,7 +145,7 @@ json_object *TcpChannel(unsigned char entry, int trans_id, int tcp_id) {
 }
 
 json_object *UdpChannel() {
-    const auto udp = ReadEntry<UDPConfig>(ENTRY_UDP_CONFIG);
+    const auto udp = cgi::ReadConfigEntry<UDPConfig>(ENTRY_UDP_CONFIG);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", 10);
     AddInt(channel, "UDPID", 1);
@@ -168,7 +160,7 @@ json_object *UdpChannel() {
 }
 
 json_object *NtripServerChannel(unsigned char entry, int trans_id, int server_id) {
-    const auto server = ReadEntry<NtripServerConfig>(entry);
+    const auto server = cgi::ReadConfigEntry<NtripServerConfig>(entry);
     const NtripServerCtrl &ctrl = server.CtrlPara;
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", trans_id);
@@ -187,9 +179,9 @@ json_object *NtripServerChannel(unsigned char entry, int trans_id, int server_id
 }
 
 json_object *NtripClientChannel() {
-    const auto client = ReadEntry<NtripClientConfig>(ENTRY_NC_CONFIG);
+    const auto client = cgi::ReadConfigEntry<NtripClientConfig>(ENTRY_NC_CONFIG);
     // The client has no version of its own: it reports NTRIP server 1's.
-    const auto server1 = ReadEntry<NtripServerConfig>(ENTRY_NS1_CONFIG);
+    const auto server1 = cgi::ReadConfigEntry<NtripServerConfig>(ENTRY_NS1_CONFIG);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", 6);
     AddText(channel, "CasterAddress", client.Domain);
@@ -203,7 +195,7 @@ json_object *NtripClientChannel() {
 }
 
 json_object *RadioChannel() {
-    const auto radio = ReadEntry<RadioConfig>(ENTRY_RADIO_CONFIG);
+    const auto radio = cgi::ReadConfigEntry<RadioConfig>(ENTRY_RADIO_CONFIG);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", 7);
     if (const int model = RadioModelCode(radio.model); model != 0) AddInt(channel, "Model", model);
@@ -222,7 +214,7 @@ json_object *RadioChannel() {
 }
 
 json_object *CasterChannel() {
-    const auto caster = ReadEntry<NtripCasterConfig>(ENTRY_NA_CONFIG);
+    const auto caster = cgi::ReadConfigEntry<NtripCasterConfig>(ENTRY_NA_CONFIG);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", 8);
     AddInt(channel, "CasterPort", AsInt(caster.port));

@@ -6,6 +6,7 @@
 
 #include "coordinates.h"
 #include "json_build.h"
+#include "records.h"
 #include "request.h"
 #include "sharememory.h"
 #include "smartbase.h"
@@ -150,8 +151,7 @@ bool ServePositionQuery(Session &session) {
         session.failure = "the receiver did not report its position in time";
         return false;
     }
-    Coordinates position;
-    std::memset(&position, 0, sizeof position);
+    auto position = cgi::ZeroRecord<Coordinates>();
     GetMonitorParaFromShareMemory(ENTRY_CUR_POS, &position);
     json_object *station = StationObject(session.reply);
     cgi::Add(station, "Coordinate", CoordinateObject(position, AngleForm::Base));
@@ -163,8 +163,7 @@ bool ServeBaseStart(Session &session) {
     json_object *request_station = MemberObject(session.request, {"Station"});
     if (!WriteStationIdentifier(session, MemberText(request_station, {"ID"}))) return false;
 
-    Coordinates position;
-    std::memset(&position, 0, sizeof position);
+    auto position = cgi::ZeroRecord<Coordinates>();
     ReadAngle(MemberObject(request_station, {"Coordinate", "Longitude"}), AngleForm::Base, &position.Longitude,
               &position.LonDirection);
     ReadAngle(MemberObject(request_station, {"Coordinate", "Latitude"}), AngleForm::Base, &position.Latitude,
@@ -274,8 +273,7 @@ json_object *SwitchObject(unsigned char pps, unsigned char event, const char *cl
 json_object *ConfiguredStation() {
     char str[kIdentifierBytes] = {};
     GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, str);
-    Coordinates position;
-    std::memset(&position, 0, sizeof position);
+    auto position = cgi::ZeroRecord<Coordinates>();
     GetReceiverConfigParaFromShareMemory(ENTRY_STATION_POS, &position);
     json_object *station = json_object_new_object();
     cgi::AddText(station, "ID", str);

@@ -6,6 +6,7 @@
 
 #include "coordinates.h"
 #include "json_build.h"
+#include "records.h"
 #include "request.h"
 #include "station_id.h"
 
@@ -48,14 +49,6 @@ double GgaToDegrees(double value) {
     return degree + minutes / 60;
 }
 
-template <typename Record>
-Record ReadConfigEntry(unsigned char entry) {
-    Record record;
-    std::memset(&record, 0, sizeof record);
-    GetReceiverConfigParaFromShareMemory(entry, &record);
-    return record;
-}
-
 constexpr const char *kStationKeys[] = {
     "Station1",  "Station2",  "Station3",  "Station4",  "Station5",  "Station6",  "Station7",  "Station8",
     "Station9",  "Station10", "Station11", "Station12", "Station13", "Station14", "Station15", "Station16",
@@ -79,7 +72,7 @@ const char *SmartBaseKey(int position) {
 }
 
 json_object *SmartBaseObject(int position) {
-    const auto station = ReadConfigEntry<SmartBaseInfo>(SmartBaseEntry(position));
+    const auto station = cgi::ReadConfigEntry<SmartBaseInfo>(SmartBaseEntry(position));
     json_object *object = json_object_new_object();
     cgi::AddText(object, "ID", station.id);
     cgi::Add(object, "Coordinate", CoordinateObject(station.coordinate_point, AngleForm::List));
@@ -89,8 +82,7 @@ json_object *SmartBaseObject(int position) {
 }
 
 SmartBaseInfo SmartBaseFromRequest(json_object *station) {
-    SmartBaseInfo info;
-    std::memset(&info, 0, sizeof info);
+    auto info = cgi::ZeroRecord<SmartBaseInfo>();
     CopyIdentifier(info.id, MemberText(station, {"ID"}));
     Coordinates &point = info.coordinate_point;
     ReadAngle(MemberObject(station, {"Coordinate", "Longitude"}), AngleForm::List, &point.Longitude,
@@ -104,8 +96,7 @@ SmartBaseInfo SmartBaseFromRequest(json_object *station) {
 }  // namespace rolekind
 
 unsigned char SelectBaseStationStartupCoordinate() {
-    GGAInfo gga;
-    std::memset(&gga, 0, sizeof gga);
+    auto gga = cgi::ZeroRecord<GGAInfo>();
     GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
     if (gga.fix_status == 0) return 0;
     const double lat = rolekind::GgaToDegrees(gga.latitude);
@@ -115,7 +106,7 @@ unsigned char SelectBaseStationStartupCoordinate() {
     SmartBaseInfo smartbase_list[kCandidates];
     double distance[kCandidates];
     for (int i = 0; i < kCandidates; ++i) {
-        smartbase_list[i] = rolekind::ReadConfigEntry<SmartBaseInfo>(rolekind::SmartBaseEntry(i + 1));
+        smartbase_list[i] = cgi::ReadConfigEntry<SmartBaseInfo>(rolekind::SmartBaseEntry(i + 1));
         const Coordinates &point = smartbase_list[i].coordinate_point;
         distance[i] = get_distance(rolekind::PackedToDegrees(point.Latitude),
                                    rolekind::PackedToDegrees(point.Longitude), lat, lon);

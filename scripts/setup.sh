@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make binutils libjson-c-dev libgtest-dev)
+packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck)
 
 missing=()
 for package in "${packages[@]}"; do

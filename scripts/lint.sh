@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Formatting, cppcheck and clang-tidy over our own code; any finding fails.
+# Usage: scripts/lint.sh BUILD_DIR (a configured build with compile_commands.json)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+sources=$(git ls-files 'commn/*' 'libgrshm/*' 'cgi/*' 'linkreport/*' 'rolekind/*' 'tools/*' 'tests/*' | grep -E '\.(c|cpp|h)$')
+product=$(printf '%s\n' $sources | grep -E '\.cpp$' | grep -v '^tests/')
+
+echo "clang-format"
+clang-format --dry-run --Werror $sources
+
+echo "cppcheck"
+cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ -I commn -I cgi -I libgrshm \
+    --suppress=missingIncludeSystem --suppressions-list=.cppcheck-suppressions --inline-suppr --quiet \
+    --error-exitcode=1 commn libgrshm cgi linkreport rolekind
+
+echo "clang-tidy"
+clang-tidy -p "$build" --quiet --warnings-as-errors='*' $product 2>/dev/null
