@@ -11,9 +11,9 @@ echo "clang-format"
 clang-format --dry-run --Werror $sources
 
 echo "cppcheck"
-cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ -I commn -I cgi -I libgrshm \
+cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ -I commn -I cgi -I libgrshm -I rolekind \
     --suppress=missingIncludeSystem --suppressions-list=.cppcheck-suppressions --inline-suppr --quiet \
-    --error-exitcode=1 commn libgrshm cgi linkreport rolekind
+    --error-exitcode=1 commn libgrshm cgi linkreport rolekind tools
 
 echo "clang-tidy"
 clang-tidy -p "$build" --quiet --warnings-as-errors='*' $product 2>/dev/null

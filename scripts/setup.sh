@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck)
+packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd curl)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -13,4 +13,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    # Debian starts its own lighttpd on port 80 when it installs it; we run our own.
+    if [[ " ${missing[*]} " == *" lighttpd "* ]]; then service lighttpd stop >/dev/null 2>&1 || true; fi
 fi

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Starts the receiver stand-in and lighttpd serving both programs on 127.0.0.1:PORT, and
+# keeps them running until SIGINT or SIGTERM, which stops both.
+# Usage: scripts/serve.sh BUILD_DIR PORT [receiversim options...]
+# Run it in a private IPC namespace (unshare --ipc) to keep off the machine's segments.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "$1" && pwd)
+port=$2
+shift 2
+
+rundir="$build/run/$port"  # one per server, so that several can run side by side
+mkdir -p "$rundir"
+sed -e "s|@PORT@|$port|" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$build/www/cgi-bin|" \
+    -e "s|@RUNDIR@|$rundir|" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
+
+lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
+"$build/tools/receiversim/receiversim" "$@" &
+sim=$!
+"$lighttpd" -D -f "$rundir/lighttpd.conf" &
+httpd=$!
+
+stop() {
+    kill -TERM "$sim" "$httpd" 2>/dev/null || true
+    wait "$sim" "$httpd" 2>/dev/null || true
+    exit 0
+}
+trap stop INT TERM
+# If either dies on its own, stop the other too.
+wait -n "$sim" "$httpd" || true
+echo "serve.sh: a process ended on its own; stopping" >&2
+stop

@@ -1,0 +1,178 @@
+// End to end: the receiver stand-in and the real web server (lighttpd) started by the run
+// script, both programs requested over HTTP, in this test's private IPC namespace.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "http.h"
+#include "json_text.h"
+#include "process.h"
+#include "segments.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::string LogPath(const char *name) {
+    return std::string(NMEA_DIR) + "/" + name;
+}
+
+// Base-form texts of a ddmm.mmmm value, as the page shows them.
+std::string BaseAngle(const std::string &value, const std::string &hemisphere) {
+    const double v = std::strtod(value.c_str(), nullptr);
+    const int degrees = static_cast<int>(v / 100);
+    const int minutes = static_cast<int>(v - 100 * degrees);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6f", (v - std::floor(v)) * 60);
+    return Obj({{"DEG", Str(std::to_string(degrees))},
+                {"MIN", Str(std::to_string(minutes))},
+                {"SEC", Str(seconds)},
+                {"HEM", Str(hemisphere)}});
+}
+
+// The coordinate object of every GGA sentence with a fix in a log.
+std::vector<std::string> LogCoordinates(const char *name) {
+    std::vector<std::string> coordinates;
+    std::ifstream in(LogPath(name));
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() < 7 || line.compare(3, 3, "GGA") != 0) continue;
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        if (f.size() < 10 || f[6] == "0") continue;
+        coordinates.push_back(Obj({{"Longitude", BaseAngle(f[4], f[5])}, {"Latitude", BaseAngle(f[2], f[3])}}));
+    }
+    return coordinates;
+}
+
+class EndToEnd : public testing::Test {
+ protected:
+    void Start(const std::vector<std::string> &stand_in_options) {
+        port_ = FreePort();
+        std::vector<std::string> args = {
+            "bash", SOURCE_DIR "/scripts/serve.sh", BUILD_DIR, std::to_string(port_), "--tick-ms", "100"};
+        args.insert(args.end(), stand_in_options.begin(), stand_in_options.end());
+        server_ = Spawn([&] {
+            setpgid(0, 0);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            std::vector<char *> argv;
+            for (std::string &arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv("/bin/bash", argv.data());
+            return 127;
+        });
+        ASSERT_TRUE(WaitForPort(port_, 10000)) << "lighttpd did not come up";
+        ASSERT_EQ(InitShareMemory(), 0);
+        usleep(300 * 1000);  // a few ticks of the stand-in
+    }
+
+    void TearDown() override {
+        if (server_ <= 0) return;
+        kill(server_, SIGTERM);
+        EXPECT_EQ(WaitChild(server_), 0);
+        // Nothing is left behind: no web server on the port, no process in the group.
+        EXPECT_EQ(HttpRequest(port_, "GET", "/").status, 0);
+        usleep(100 * 1000);
+        EXPECT_EQ(kill(-server_, 0), -1) << "a process of the run script is still alive";
+    }
+
+    std::string Rolekind(const std::string &body) {
+        const HttpReply reply = HttpRequest(port_, "POST", "/cgi-bin/rolekind", body);
+        EXPECT_EQ(reply.status, 200);
+        return reply.body;
+    }
+
+    int port_ = 0;
+    pid_t server_ = -1;
+};
+
+const char *kBaseStart = R"({"Key":"2","Station":{"ID":"E2E-BASE","Coordinate":{
+  "Longitude":{"DEG":"116","MIN":"23","SEC":"27.36","HEM":"E"},
+  "Latitude":{"DEG":"30","MIN":"12","SEC":"0","HEM":"N"}},"Height":"45.5","StationState":"0"}})";
+
+}  // namespace
+
+TEST_F(EndToEnd, LinkreportOverGetAndPost) {
+    Start({});
+    const HttpReply get = HttpRequest(port_, "GET", "/cgi-bin/linkreport");
+    const HttpReply post = HttpRequest(port_, "POST", "/cgi-bin/linkreport", "{}");
+    EXPECT_EQ(get.status, 200);
+    EXPECT_NE(get.headers.find("Content-type: application/text;charset=utf-8"), std::string::npos);
+    EXPECT_EQ(get.body, post.body);
+    // The web server hands on exactly what the program prints.
+    EXPECT_EQ(get.body, ReplyBody(Post(LINKREPORT_PATH, "{}")));
+    EXPECT_EQ(get.body.rfind(R"({ "DataTrans": [ { "TransID": 1, "BaudRate": 115200, )", 0), 0u);
+    EXPECT_NE(get.body.find(R"("Model": 2)"), std::string::npos);
+}
+
+TEST_F(EndToEnd, BaseStartThenStatusThenStop) {
+    Start({});
+    EXPECT_EQ(Rolekind(kBaseStart), R"({ "Station": { "StationState": 1 } })");
+    const std::string status = Rolekind("{}");
+    const std::string station =
+        Obj({{"ID", Str("E2E-BASE")},
+             {"Coordinate",
+              Obj({{"Longitude",
+                    Obj({{"DEG", Str("116")}, {"MIN", Str("23")}, {"SEC", Str("27.360000")}, {"HEM", Str("E")}})},
+                   {"Latitude",
+                    Obj({{"DEG", Str("30")}, {"MIN", Str("12")}, {"SEC", Str("0.000000")}, {"HEM", Str("N")}})}})},
+             {"Height", Str("45.500000")},
+             {"StationState", "1"}});
+    EXPECT_NE(status.find(R"({ "Mode": 1, )"), std::string::npos) << status;
+    EXPECT_NE(status.find("\"Station\": " + station), std::string::npos) << status;
+
+    EXPECT_EQ(Rolekind(R"({"Key":"3"})"), R"({ "Station": { "StationState": 0 } })");
+    usleep(300 * 1000);
+    EXPECT_NE(Rolekind("{}").find(R"("Height": "45.500000", "StationState": 0 })"), std::string::npos);
+}
+
+TEST_F(EndToEnd, PositionQueryReturnsTheReplayedPositionNorthWest) {
+    if (access(LogPath("nmea-rtk.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
+    Start({"--nmea", LogPath("nmea-rtk.log")});
+    const std::string reply = Rolekind(R"({"Key":"1"})");
+    bool matched = false;
+    for (const std::string &coordinate : LogCoordinates("nmea-rtk.log"))
+        matched |= reply.rfind(R"({ "Station": { "Coordinate": )" + coordinate + ", ", 0) == 0;
+    EXPECT_TRUE(matched) << reply;
+    EXPECT_NE(reply.find(R"("HEM": "W")"), std::string::npos);
+}
+
+TEST_F(EndToEnd, PositionQueryReturnsTheReplayedPositionSouthEast) {
+    if (access(LogPath("ublox-zed-f9p-nmea.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
+    Start({"--nmea", LogPath("ublox-zed-f9p-nmea.log")});
+    const std::string reply = Rolekind(R"({"Key":"1"})");
+    bool matched = false;
+    for (const std::string &coordinate : LogCoordinates("ublox-zed-f9p-nmea.log"))
+        matched |= reply.rfind(R"({ "Station": { "Coordinate": )" + coordinate + ", ", 0) == 0;
+    EXPECT_TRUE(matched) << reply;
+    EXPECT_NE(reply.find(R"("Height": "14.200000")"), std::string::npos) << reply;
+}
+
+TEST_F(EndToEnd, SmartBaseModeAnswersTheStationChosenForTheReplayedPosition) {
+    if (access(LogPath("ublox-zed-f9p-nmea.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
+    Start({"--nmea", LogPath("ublox-zed-f9p-nmea.log")});  // near 45 52.654 S, 170 30.007 E
+    const std::pair<const char *, const char *> stations[] = {
+        {"10.0", "10.0"},           // far away
+        {"45.5020", "170.2955"},    // 45 50 20, 170 29 55: a few kilometres off
+        {"45.5240", "170.3000"},    // 45 52 40, 170 30 00: next to it
+        {"-45.5240", "-170.3000"},  // the signs are the stored values' own: far
+        {"0", "0"},
+    };
+    for (int position = 1; position <= 5; ++position) {
+        char body[512];
+        std::snprintf(body, sizeof body,
+                      R"({"Modify":"%d","Station":{"ID":"SB%d","Coordinate":{"Longitude":{"DEG":"%s","HEM":"E"},)"
+                      R"("Latitude":{"DEG":"%s","HEM":"S"}},"Height":"1"}})",
+                      position, position, stations[position - 1].second, stations[position - 1].first);
+        EXPECT_EQ(Rolekind(body), R"({ "Res": "Success" })");
+    }
+    EXPECT_EQ(Rolekind(R"({"Mode":"3"})"), R"({ "Station": { "StationNum": 3 } })");
+    EXPECT_NE(Rolekind("{}").find(R"("Station3": { "ID": "SB3", )"), std::string::npos);
+    EXPECT_NE(Rolekind("{}").find(R"("Height": "1.000000", "StationState": 1 }, "Station4")"), std::string::npos);
+}

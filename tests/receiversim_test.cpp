@@ -1,0 +1,280 @@
+// The receiver stand-in alone: its NMEA reader against recorded logs, and its side of the
+// mailbox.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+
+#include "default_config.h"
+#include "nmea.h"
+#include "process.h"
+#include "receiver.h"
+#include "segments.h"
+
+using namespace testsupport;
+using namespace receiversim;
+
+namespace {
+
+// Recorded logs live beside the project, not in it.
+std::string LogPath(const char *name) {
+    return std::string(NMEA_DIR) + "/" + name;
+}
+
+bool HaveLogs() {
+    return access(LogPath("nmea-rtk.log").c_str(), R_OK) == 0;
+}
+
+#define REQUIRE_LOGS() \
+    if (!HaveLogs()) GTEST_SKIP() << "recorded NMEA logs not found in " << NMEA_DIR;
+
+std::vector<std::string> Sentences(const char *name, const char *type) {
+    std::vector<std::string> found;
+    std::ifstream in(LogPath(name));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > 6 && line[0] == '$' && line.compare(3, 3, type) == 0) found.push_back(line);
+    }
+    return found;
+}
+
+GGAInfo FixedAt(double lat_ddmm, char lat_dir, double lon_ddmm, char lon_dir, unsigned char fix) {
+    GGAInfo gga{};
+    gga.latitude = lat_ddmm;
+    gga.latdir = static_cast<unsigned char>(lat_dir);
+    gga.longitude = lon_ddmm;
+    gga.londir = static_cast<unsigned char>(lon_dir);
+    gga.fix_status = fix;
+    gga.altitude = 14.2;
+    return gga;
+}
+
+}  // namespace
+
+TEST(Nmea, GgaOfAnRtkReceiverNorthWest) {
+    REQUIRE_LOGS();
+    const auto sentences = Sentences("nmea-rtk.log", "GGA");
+    ASSERT_FALSE(sentences.empty());
+    const auto gga = ParseGga(sentences.front());
+    ASSERT_TRUE(gga.has_value());
+    // $GNGGA,132819.60,4134.49795459,N,09345.03431408,W,2,10,0.9,278.161,M,-31.442,M,6.6,0133*6A
+    EXPECT_DOUBLE_EQ(gga->latitude, 4134.49795459);
+    EXPECT_EQ(gga->latdir, 'N');
+    EXPECT_DOUBLE_EQ(gga->longitude, 9345.03431408);
+    EXPECT_EQ(gga->londir, 'W');
+    EXPECT_EQ(gga->fix_status, 2);
+    EXPECT_EQ(gga->fix_satellite, 10);
+    EXPECT_FLOAT_EQ(gga->hdop, 0.9f);
+    EXPECT_DOUBLE_EQ(gga->altitude, 278.161);
+    EXPECT_EQ(gga->alt_unit, 'M');
+    EXPECT_FLOAT_EQ(gga->undulation, -31.442f);
+    EXPECT_EQ(gga->age, 6);
+    EXPECT_EQ(gga->station_id, 133u);
+    EXPECT_EQ(gga->checksum, 0x6A);
+    EXPECT_EQ(gga->available, 1);
+    int rtk_fixed = 0;
+    for (const std::string &sentence : sentences) {
+        const auto parsed = ParseGga(sentence);
+        ASSERT_TRUE(parsed.has_value()) << sentence;
+        rtk_fixed += parsed->fix_status == 4;
+    }
+    EXPECT_GT(rtk_fixed, 0);
+}
+
+TEST(Nmea, GgaSouthEastWithEmptyFields) {
+    REQUIRE_LOGS();
+    // $GNGGA,003956.00,4552.65403,S,17030.00668,E,1,12,0.64,14.2,M,1.8,M,,*56
+    const auto gga = ParseGga(Sentences("ublox-zed-f9p-nmea.log", "GGA").front());
+    ASSERT_TRUE(gga.has_value());
+    EXPECT_DOUBLE_EQ(gga->latitude, 4552.65403);
+    EXPECT_EQ(gga->latdir, 'S');
+    EXPECT_DOUBLE_EQ(gga->longitude, 17030.00668);
+    EXPECT_EQ(gga->londir, 'E');
+    EXPECT_EQ(gga->fix_status, 1);
+    EXPECT_EQ(gga->age, 0);
+    EXPECT_EQ(gga->station_id, 0u);
+}
+
+TEST(Nmea, GgaWithoutFix) {
+    REQUIRE_LOGS();
+    // $GNGGA,074150.799,,,,,0,00,,,M,0.0,M,,0000,*64 (the log gets a fix later on)
+    int without_fix = 0;
+    for (const std::string &sentence : Sentences("beidou-bd.log", "GGA")) {
+        const auto gga = ParseGga(sentence);
+        ASSERT_TRUE(gga.has_value()) << sentence;
+        if (sentence.find(",,,,,0,") == std::string::npos) continue;
+        ++without_fix;
+        EXPECT_EQ(gga->fix_status, 0);
+        EXPECT_EQ(gga->latitude, 0.0);
+        EXPECT_EQ(gga->latdir, 0);
+        EXPECT_EQ(gga->longitude, 0.0);
+    }
+    EXPECT_GT(without_fix, 0);
+}
+
+TEST(Nmea, BadChecksumsAndOtherSentencesAreRefused) {
+    const std::string good = "$GNGGA,003956.00,4552.65403,S,17030.00668,E,1,12,0.64,14.2,M,1.8,M,,*56";
+    EXPECT_TRUE(ParseGga(good).has_value());
+    std::string changed = good;
+    changed[20] = '7';
+    EXPECT_FALSE(ParseGga(changed).has_value());
+    EXPECT_FALSE(ParseGga(good.substr(0, good.size() - 1)).has_value());
+    EXPECT_FALSE(ParseGga("$GNGGA,1,2*00").has_value());
+    EXPECT_FALSE(ParseGga("$GNRMC,003956.00,A*00").has_value());
+    EXPECT_FALSE(ParseGga("").has_value());
+    const auto round_trip = ParseGga(FormatGga(FixedAt(3032.4, 'N', 11418.54, 'E', 4)));
+    ASSERT_TRUE(round_trip.has_value());
+    EXPECT_DOUBLE_EQ(round_trip->latitude, 3032.4);
+    EXPECT_DOUBLE_EQ(round_trip->longitude, 11418.54);
+    EXPECT_EQ(round_trip->fix_status, 4);
+}
+
+TEST(Nmea, GsvSentencesGoToTheirSystemSlot) {
+    REQUIRE_LOGS();
+    const std::pair<const char *, int> talkers[] = {{"$GP", 0}, {"$GB", 1}, {"$GL", 2}, {"$GA", 3}};
+    for (const std::string &sentence : Sentences("ublox-zed-f9p-nmea.log", "GSV")) {
+        const auto input = ParseGsv(sentence);
+        ASSERT_TRUE(input.has_value()) << sentence;
+        for (auto [talker, slot] : talkers) {
+            if (sentence.rfind(talker, 0) == 0) {
+                EXPECT_EQ(input->System, slot) << sentence;
+            }
+        }
+        EXPECT_GE(input->Number, 1);
+        EXPECT_LE(input->Number, 8);
+        EXPECT_EQ(std::string(input->Sentence), sentence);
+    }
+    const auto beidou = ParseGsv(Sentences("beidou-bd.log", "GSV").back());
+    ASSERT_TRUE(beidou.has_value());
+    EXPECT_EQ(beidou->System, 1);  // BD talker
+}
+
+class Stand_in : public testing::Test {
+ protected:
+    void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
+
+    static OPERATE_STATE Run(Receiver &receiver, OPERATE_ENTRY op) {
+        SetMonitorOperate(op);
+        EXPECT_TRUE(receiver.ServeMailbox());
+        return GetMonitorOperateState();
+    }
+
+    static unsigned char StationState() { return RawMonitor()[offsetof(MonitorPara, STATION_STATE)]; }
+
+    FILE *log_ = fopen("/dev/null", "w");
+    void TearDown() override { fclose(log_); }
+};
+
+TEST_F(Stand_in, PositionQueryWritesTheCurrentPositionFirst) {
+    Receiver receiver(PositionSource::Fixed(FixedAt(4552.65403, 'S', 17030.00668, 'E', 1)), log_);
+    receiver.Tick();
+    EXPECT_FALSE(receiver.ServeMailbox());  // nothing posted
+    EXPECT_EQ(Run(receiver, ENTRY_GPOS_OP), OP_SUCCESS);
+    Coordinates position{};
+    GetMonitorParaFromShareMemory(ENTRY_CUR_POS, &position);
+    EXPECT_DOUBLE_EQ(position.Latitude, 4552.65403);
+    EXPECT_EQ(position.LatDirection, 'S');
+    EXPECT_DOUBLE_EQ(position.Longitude, 17030.00668);
+    EXPECT_EQ(position.LonDirection, 'E');
+    EXPECT_DOUBLE_EQ(position.Elevation, 14.2);
+
+    Receiver lost(PositionSource::Fixed(FixedAt(0, 0, 0, 0, 0)), log_);
+    lost.Tick();
+    EXPECT_EQ(Run(lost, ENTRY_GPOS_OP), OP_FAILED);
+}
+
+TEST_F(Stand_in, BaseStartAndStopKeepTheStationState) {
+    Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log_);
+    const unsigned char station = STATION_MODE;
+    SetReceiverConfigParaToShareMemory(ENTRY_WORK_MODE, &station);
+    EXPECT_EQ(Run(receiver, ENTRY_WMODE_OP), OP_SUCCESS);
+    EXPECT_TRUE(receiver.BaseRunning());
+    EXPECT_EQ(StationState(), STATION_STARTUP);
+
+    // A base start writes STATION_NULL right after its post; the next tick corrects it.
+    const unsigned char null_state = STATION_NULL;
+    SetMonitorParaToShareMemory(ENTRY_STATION_STATE, &null_state);
+    receiver.Tick();
+    EXPECT_EQ(StationState(), STATION_STARTUP);
+
+    // A stop writes STATION_STOP before its post; a tick in between must not undo it.
+    const unsigned char stop = STATION_STOP;
+    SetMonitorParaToShareMemory(ENTRY_STATION_STATE, &stop);
+    receiver.Tick();
+    EXPECT_EQ(StationState(), STATION_STOP);
+    EXPECT_EQ(Run(receiver, ENTRY_WMODE_OP), OP_SUCCESS);
+    EXPECT_FALSE(receiver.BaseRunning());
+    receiver.Tick();
+    EXPECT_EQ(StationState(), STATION_STOP);
+
+    // Started again after a stop: the stored STOP state is the stand-in's own.
+    EXPECT_EQ(Run(receiver, ENTRY_WMODE_OP), OP_SUCCESS);
+    EXPECT_TRUE(receiver.BaseRunning());
+}
+
+TEST_F(Stand_in, SmartBaseModeChoosesAStationWellWithinTwoSeconds) {
+    Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log_);
+    WriteConfiguration(DefaultConfiguration());
+    receiver.Tick();
+    const unsigned char smartbase = SMARTBASE_MODE;
+    SetReceiverConfigParaToShareMemory(ENTRY_WORK_MODE, &smartbase);
+    EXPECT_EQ(Run(receiver, ENTRY_WMODE_OP), OP_SUCCESS);
+    unsigned char chosen = 0;
+    GetMonitorParaFromShareMemory(ENTRY_SMARTBASE_ID, &chosen);
+    EXPECT_EQ(chosen, 4);  // "WUCHANG", 30 32 25 N 114 18 54 E, is the nearest of the first five
+    SmartBaseInfo station{};
+    GetReceiverConfigParaFromShareMemory(ENTRY_SMARTBASE4_CONFIG, &station);
+    EXPECT_EQ(station.available, 1);
+    EXPECT_TRUE(receiver.BaseRunning());
+}
+
+TEST_F(Stand_in, OtherOperationsAreAnsweredAndUnknownOnesFail) {
+    Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log_);
+    for (OPERATE_ENTRY op : {ENTRY_SID_OP, ENTRY_PPS_OP, ENTRY_EVENT_OP, ENTRY_SMARTBASE_OP})
+        EXPECT_EQ(Run(receiver, op), OP_SUCCESS) << op;
+    EXPECT_EQ(Run(receiver, ENTRY_FORMAT_OP), OP_FAILED);
+}
+
+TEST_F(Stand_in, ReplayedLogAdvancesOneGgaPerTickAndFillsGsvSlots) {
+    REQUIRE_LOGS();
+    PositionSource source;
+    ASSERT_TRUE(source.LoadLog(LogPath("ublox-zed-f9p-nmea.log")));
+    Receiver receiver(std::move(source), log_);
+    const auto sentences = Sentences("ublox-zed-f9p-nmea.log", "GGA");
+    for (std::size_t i = 0; i < sentences.size() + 2; ++i) {
+        receiver.Tick();
+        GGAInfo gga{};
+        GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
+        EXPECT_DOUBLE_EQ(gga.longitude, ParseGga(sentences[i % sentences.size()])->longitude) << i;
+    }
+    unsigned char slot[1032] = {};
+    GetGNSSInfoFromShareMemory(ENTRY_GSV_GA, slot);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(slot), 6), "$GAGSV");
+    EXPECT_FALSE(PositionSource().LoadLog(LogPath("COPYING")));
+    EXPECT_FALSE(PositionSource().LoadLog("/nonexistent"));
+}
+
+TEST_F(Stand_in, ProgramWritesDefaultsStopsOnSignalsAndLeavesTheSegments) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        const pid_t sim = Spawn([] {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            execl(RECEIVERSIM_PATH, RECEIVERSIM_PATH, "--tick-ms", "50", static_cast<char *>(nullptr));
+            return 127;
+        });
+        for (int i = 0; i < 200 && ConfigurationIsEmpty(); ++i) usleep(10 * 1000);
+        EXPECT_FALSE(ConfigurationIsEmpty());
+        usleep(100 * 1000);
+        kill(sim, signal);
+        EXPECT_EQ(WaitChild(sim), 0);
+        EXPECT_NE(shmget(3456, 0, 0), -1);
+        EXPECT_NE(semget(3000, 0, 0), -1);
+    }
+    SerialPortConfig port{};
+    GetReceiverConfigParaFromShareMemory(ENTRY_SP1_CONFIG, &port);
+    EXPECT_EQ(port.Baudrate, 115200u);
+}
