@@ -1,41 +1,8 @@
 // Entry access of the GNSS information segment and the satellite-visibility extraction.
-#include "segment.h"
+#include "entry_tables.h"
 
 namespace grshm {
 namespace {
-
-#define GNSS_SPAN(member, access) GRSHM_SPAN(GNSSInfo, member, access)
-
-constexpr EntryRow kGnssRows[] = {
-    {ENTRY_GGA_MSG, GNSS_SPAN(GGA_MSG, Access::Text)},
-    {ENTRY_M925A, GNSS_SPAN(M925A, Access::Text)},
-    {ENTRY_TIMEA, GNSS_SPAN(TIMEA, Access::Text)},
-    {ENTRY_BESTPOSA, GNSS_SPAN(BESTPOSA, Access::Text)},
-    {ENTRY_PSRDOPA, GNSS_SPAN(PSRDOPA, Access::Text)},
-    {ENTRY_GGA, GNSS_SPAN(GGA, Access::Both)},
-    {ENTRY_ZDA, GNSS_SPAN(ZDA, Access::Both)},
-    {ENTRY_M925, GNSS_SPAN(M925, Access::Both)},
-    {ENTRY_DOP, GNSS_SPAN(DOP, Access::Both)},
-    {ENTRY_XYZ, GNSS_SPAN(XYZ, Access::Both)},
-    {ENTRY_M925B, GNSS_SPAN(M925B, Access::BinaryLog)},
-    {ENTRY_BESTPOSB, GNSS_SPAN(BESTPOSB, Access::BinaryLog)},
-    {ENTRY_TIMEB, GNSS_SPAN(TIMEB, Access::BinaryLog)},
-    {ENTRY_PSRDOPB, GNSS_SPAN(PSRDOPB, Access::BinaryLog)},
-    {ENTRY_ZDA_MSG, GNSS_SPAN(ZDA_MSG, Access::Text)},
-    {ENTRY_GSV_GP, GNSS_SPAN(GSV[0], Access::GetOnly)},
-    {ENTRY_GSV_BD, GNSS_SPAN(GSV[1], Access::GetOnly)},
-    {ENTRY_GSV_GL, GNSS_SPAN(GSV[2], Access::GetOnly)},
-    {ENTRY_GSV_GA, GNSS_SPAN(GSV[3], Access::GetOnly)},
-    {ENTRY_HEADING_MSG, GNSS_SPAN(HEADING_MSG, Access::Text)},
-    {ENTRY_GST_MSG, GNSS_SPAN(GST_MSG, Access::Text)},
-    {ENTRY_RMC_MSG, GNSS_SPAN(RMC_MSG, Access::Text)},
-    {ENTRY_SATSA_MSG, GNSS_SPAN(SATSA_MSG, Access::Text)},
-    {ENTRY_GPFMI_MSG, GNSS_SPAN(GPFMI_MSG, Access::Text)},
-    {ENTRY_BASEINFOA_MSG, GNSS_SPAN(BASEINFOA_MSG, Access::Text)},
-    {ENTRY_FIXRLS_MSG, GNSS_SPAN(FIXRLS_MSG, Access::Text)},
-};
-
-constexpr EntryTable kGnssTable = MakeEntryTable(kGnssRows);
 
 GNSSInfo *Gnss(unsigned char *base) {
     return reinterpret_cast<GNSSInfo *>(base);

@@ -41,6 +41,7 @@ struct EntrySpan {
 
 struct EntryRow {
     unsigned char entry;
+    const char *name;  // the enumerator's own name
     EntrySpan span;
 };
 

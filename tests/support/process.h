@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -24,6 +25,15 @@ ProgramResult Post(const std::string &path, const std::string &body);
 // The reply part of a CGI answer, after the header block; fails the test if the header is
 // not exactly the expected one.
 std::string ReplyBody(const ProgramResult &result);
+
+struct CommandResult {
+    std::string out;
+    std::string err;
+    int exit_status = -1;
+};
+
+// Runs a command line (argv[0] is the program's path) with this process's environment.
+CommandResult RunCommand(const std::vector<std::string> &argv);
 
 // A child process that runs fn and exits with its result.
 pid_t Spawn(const std::function<int()> &fn);

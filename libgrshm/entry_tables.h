@@ -1,0 +1,172 @@
+// The entries of the three segments as data: number, name, and the span of the segment's
+// record that the entry reaches, taken from the record struct. The library's accessors and
+// the grshm tool both read these tables.
+#pragma once
+
+#include "segment.h"
+
+namespace grshm {
+
+#define CONFIG_SPAN(member, access) GRSHM_SPAN(ReceiverConfigPara, member, access)
+
+inline constexpr EntryRow kConfigRows[] = {
+    {ENTRY_SN, "ENTRY_SN", CONFIG_SPAN(SN, Access::Both)},
+    {ENTRY_HWV, "ENTRY_HWV", CONFIG_SPAN(HWV, Access::Both)},
+    {ENTRY_SWV, "ENTRY_SWV", CONFIG_SPAN(SWV, Access::Both)},
+    {ENTRY_RTKV, "ENTRY_RTKV", CONFIG_SPAN(RTKV, Access::Both)},
+    {ENTRY_PN, "ENTRY_PN", CONFIG_SPAN(PN, Access::Both)},
+    {ENTRY_BOOTV, "ENTRY_BOOTV", CONFIG_SPAN(BOOTV, Access::Both)},
+    {ENTRY_RDV, "ENTRY_RDV", CONFIG_SPAN(RDV, Access::Both)},
+    {ENTRY_DPV, "ENTRY_DPV", CONFIG_SPAN(DPV, Access::Both)},
+    {ENTRY_SWD, "ENTRY_SWD", CONFIG_SPAN(SWD, Access::Both)},
+    {ENTRY_MAC, "ENTRY_MAC", CONFIG_SPAN(MAC, Access::Both)},
+    {ENTRY_IP, "ENTRY_IP", CONFIG_SPAN(IP, Access::Both)},
+    {ENTRY_NETMASK, "ENTRY_NETMASK", CONFIG_SPAN(NETMASK, Access::Both)},
+    {ENTRY_GATEWAY, "ENTRY_GATEWAY", CONFIG_SPAN(GATEWAY, Access::Both)},
+    {ENTRY_DNS1, "ENTRY_DNS1", CONFIG_SPAN(DNS1, Access::Both)},
+    {ENTRY_DNS2, "ENTRY_DNS2", CONFIG_SPAN(DNS2, Access::Both)},
+    {ENTRY_HTTP_PORT, "ENTRY_HTTP_PORT", CONFIG_SPAN(HTTP_PORT, Access::Both)},
+    {ENTRY_FTP_PORT, "ENTRY_FTP_PORT", CONFIG_SPAN(FTP_PORT, Access::Both)},
+    {ENTRY_DN, "ENTRY_DN", CONFIG_SPAN(DN, Access::Both)},
+    {ENTRY_AUTO_IP, "ENTRY_AUTO_IP", CONFIG_SPAN(AUTO_IP, Access::Both)},
+    {ENTRY_STATION_ID, "ENTRY_STATION_ID", CONFIG_SPAN(STATION_ID, Access::Both)},
+    {ENTRY_WORK_MODE, "ENTRY_WORK_MODE", CONFIG_SPAN(WORK_MODE, Access::Both)},
+    {ENTRY_PPS_ENABLE, "ENTRY_PPS_ENABLE", CONFIG_SPAN(PPS_ENABLE, Access::Both)},
+    {ENTRY_EVENT_ENABLE, "ENTRY_EVENT_ENABLE", CONFIG_SPAN(EVENT_ENABLE, Access::Both)},
+    {ENTRY_PDOP_LIMIT, "ENTRY_PDOP_LIMIT", CONFIG_SPAN(PDOP_LIMIT, Access::Both)},
+    {ENTRY_MASK_ANGLE, "ENTRY_MASK_ANGLE", CONFIG_SPAN(MASK_ANGLE, Access::Both)},
+    {ENTRY_MOOTH_FLAG, "ENTRY_MOOTH_FLAG", CONFIG_SPAN(MOOTH_FLAG, Access::Both)},
+    {ENTRY_GPS_ENABLE, "ENTRY_GPS_ENABLE", CONFIG_SPAN(GPS_ENABLE, Access::Both)},
+    {ENTRY_BD_ENABLE, "ENTRY_BD_ENABLE", CONFIG_SPAN(BD_ENABLE, Access::Both)},
+    {ENTRY_GLO_ENABLE, "ENTRY_GLO_ENABLE", CONFIG_SPAN(GLO_ENABLE, Access::Both)},
+    {ENTRY_GAL_ENABLE, "ENTRY_GAL_ENABLE", CONFIG_SPAN(GAL_ENABLE, Access::Both)},
+    {ENTRY_QZSS_ENABLE, "ENTRY_QZSS_ENABLE", CONFIG_SPAN(QZSS_ENABLE, Access::Both)},
+    {ENTRY_SBAS_ENABLE, "ENTRY_SBAS_ENABLE", CONFIG_SPAN(SBAS_ENABLE, Access::Both)},
+    {ENTRY_CALL_CONFIG, "ENTRY_CALL_CONFIG", CONFIG_SPAN(CALL_CONFIG, Access::Both)},
+    {ENTRY_STATION_POS, "ENTRY_STATION_POS", CONFIG_SPAN(STATION_POS, Access::Both)},
+    {ENTRY_RHI, "ENTRY_RHI", CONFIG_SPAN(RHI, Access::Both)},
+    {ENTRY_ANTENNA_INFO, "ENTRY_ANTENNA_INFO", CONFIG_SPAN(ANTENNA_INFO, Access::Both)},
+    {ENTRY_REC1_CONFIG, "ENTRY_REC1_CONFIG", CONFIG_SPAN(REC1, Access::Both)},
+    {ENTRY_REC2_CONFIG, "ENTRY_REC2_CONFIG", CONFIG_SPAN(REC2, Access::Both)},
+    {ENTRY_REC1_PFN, "ENTRY_REC1_PFN", CONFIG_SPAN(REC1.FolderName, Access::GetOnly)},
+    {ENTRY_REC2_PFN, "ENTRY_REC2_PFN", CONFIG_SPAN(REC2.FolderName, Access::GetOnly)},
+    {ENTRY_SP1_CONFIG, "ENTRY_SP1_CONFIG", CONFIG_SPAN(SP1, Access::Both)},
+    {ENTRY_SP2_CONFIG, "ENTRY_SP2_CONFIG", CONFIG_SPAN(SP2, Access::Both)},
+    {ENTRY_TCP1_CONFIG, "ENTRY_TCP1_CONFIG", CONFIG_SPAN(TCP1, Access::Both)},
+    {ENTRY_TCP2_CONFIG, "ENTRY_TCP2_CONFIG", CONFIG_SPAN(TCP2, Access::Both)},
+    {ENTRY_NC_CONFIG, "ENTRY_NC_CONFIG", CONFIG_SPAN(NC, Access::Both)},
+    {ENTRY_NS1_CTRL, "ENTRY_NS1_CTRL", CONFIG_SPAN(NS1.CtrlPara, Access::Both)},
+    {ENTRY_NS1_CONFIG, "ENTRY_NS1_CONFIG", CONFIG_SPAN(NS1, Access::Both)},
+    {ENTRY_NS2_CTRL, "ENTRY_NS2_CTRL", CONFIG_SPAN(NS2.CtrlPara, Access::Both)},
+    {ENTRY_NS2_CONFIG, "ENTRY_NS2_CONFIG", CONFIG_SPAN(NS2, Access::Both)},
+    {ENTRY_WLAN_CONFIG, "ENTRY_WLAN_CONFIG", CONFIG_SPAN(WLAN, Access::Both)},
+    {ENTRY_RADIO_CONFIG, "ENTRY_RADIO_CONFIG", CONFIG_SPAN(RADIO, Access::Both)},
+    {ENTRY_BT_CONFIG, "ENTRY_BT_CONFIG", CONFIG_SPAN(BT, Access::Both)},
+    {ENTRY_DDNS_CONFIG, "ENTRY_DDNS_CONFIG", CONFIG_SPAN(DDNS, Access::Both)},
+    {ENTRY_NATAPP_CONFIG, "ENTRY_NATAPP_CONFIG", CONFIG_SPAN(NATAPP, Access::Both)},
+    {ENTRY_NGROK_CONFIG, "ENTRY_NGROK_CONFIG", CONFIG_SPAN(NGROK, Access::Both)},
+    {ENTRY_NA_CONFIG, "ENTRY_NA_CONFIG", CONFIG_SPAN(NA, Access::Both)},
+    {ENTRY_USER, "ENTRY_USER", CONFIG_SPAN(USER, Access::Both)},
+    {ENTRY_PAWD, "ENTRY_PAWD", CONFIG_SPAN(PAWD, Access::Both)},
+    {ENTRY_INS, "ENTRY_INS", CONFIG_SPAN(INS, Access::Both)},
+    {ENTRY_SYSDSPARA_CONFIG, "ENTRY_SYSDSPARA_CONFIG", CONFIG_SPAN(SYSDSPARA, Access::Both)},
+    {ENTRY_BTDSPARA_CONFIG, "ENTRY_BTDSPARA_CONFIG", CONFIG_SPAN(BTDSPARA, Access::Both)},
+    {ENTRY_IMU_PARA, "ENTRY_IMU_PARA", CONFIG_SPAN(IMU_PARA, Access::Both)},
+    {ENTRY_IMU_STATUS, "ENTRY_IMU_STATUS", CONFIG_SPAN(IMU_PARA.Status, Access::Both)},
+    {ENTRY_HEADING_OFFSET, "ENTRY_HEADING_OFFSET", CONFIG_SPAN(HEADING_OFFSET, Access::Both)},
+    {ENTRY_UDP_CONFIG, "ENTRY_UDP_CONFIG", CONFIG_SPAN(UDP, Access::Both)},
+    {ENTRY_SMARTBASE_INDEX, "ENTRY_SMARTBASE_INDEX", CONFIG_SPAN(SMARTBASE_INDEX, Access::Both)},
+};
+
+// The thirty SmartBase stations are one array: station n is entry 71 + n.
+inline constexpr EntryTable MakeConfigTable() {
+    EntryTable table = MakeEntryTable(kConfigRows);
+    for (int station = 0; station < SMARTBASE_STATIONS; ++station) {
+        table[ENTRY_SMARTBASE1_CONFIG + station] = CONFIG_SPAN(SMARTBASE[0], Access::Both);
+        table[ENTRY_SMARTBASE1_CONFIG + station].offset += static_cast<unsigned short>(station * sizeof(SmartBaseInfo));
+    }
+    return table;
+}
+
+inline constexpr EntryTable kConfigTable = MakeConfigTable();
+
+static_assert(kConfigTable[ENTRY_SMARTBASE30_CONFIG].offset == 18320);
+static_assert(kConfigTable[ENTRY_REC_ANTENNA].access == Access::None);
+
+#define MONITOR_SPAN(member, access) GRSHM_SPAN(MonitorPara, member, access)
+
+inline constexpr EntryRow kMonitorRows[] = {
+    {ENTRY_TEMP, "ENTRY_TEMP", MONITOR_SPAN(TEMP, Access::Both)},
+    {ENTRY_ALL_SPACE, "ENTRY_ALL_SPACE", MONITOR_SPAN(ALL_SPACE, Access::Both)},
+    {ENTRY_FREE_SPACE, "ENTRY_FREE_SPACE", MONITOR_SPAN(FREE_SPACE, Access::Both)},
+    {ENTRY_TCP1_LINK, "ENTRY_TCP1_LINK", MONITOR_SPAN(TCP1_LINK, Access::Both)},
+    {ENTRY_TCP2_LINK, "ENTRY_TCP2_LINK", MONITOR_SPAN(TCP2_LINK, Access::Both)},
+    {ENTRY_REC1_STATE, "ENTRY_REC1_STATE", MONITOR_SPAN(REC1_STATE, Access::Both)},
+    {ENTRY_REC2_STATE, "ENTRY_REC2_STATE", MONITOR_SPAN(REC2_STATE, Access::Both)},
+    {ENTRY_CUR_POS, "ENTRY_CUR_POS", MONITOR_SPAN(CUR_POS, Access::Both)},
+    {ENTRY_STATION_STATE, "ENTRY_STATION_STATE", MONITOR_SPAN(STATION_STATE, Access::Both)},
+    {ENTRY_NC_STATE, "ENTRY_NC_STATE", MONITOR_SPAN(NC_STATE, Access::Both)},
+    {ENTRY_GET_NST, "ENTRY_GET_NST", MONITOR_SPAN(GET_NST, Access::Both)},
+    {ENTRY_NST, "ENTRY_NST", MONITOR_SPAN(NST, Access::Both)},
+    {ENTRY_NS1_STATE, "ENTRY_NS1_STATE", MONITOR_SPAN(NS1_STATE, Access::Both)},
+    {ENTRY_NS2_STATE, "ENTRY_NS2_STATE", MONITOR_SPAN(NS2_STATE, Access::Both)},
+    {ENTRY_CALL_INFO, "ENTRY_CALL_INFO", MONITOR_SPAN(CALL_INFO, Access::Both)},
+    {ENTRY_CALL_STATE, "ENTRY_CALL_STATE", MONITOR_SPAN(CALL_INFO.State, Access::Both)},
+    {ENTRY_DSPARA_UPDATE, "ENTRY_DSPARA_UPDATE", MONITOR_SPAN(DSPARA_UPDATE, Access::Both)},
+    {ENTRY_SMARTBASE_ID, "ENTRY_SMARTBASE_ID", MONITOR_SPAN(SMARTBASE_ID, Access::Both)},
+    {ENTRY_WEB_STATE, "ENTRY_WEB_STATE", MONITOR_SPAN(WEB_STATE, Access::Both)},
+    {ENTRY_FW_STATE, "ENTRY_FW_STATE", MONITOR_SPAN(FW_STATE, Access::Both)},
+    {ENTRY_MATCH_AT, "ENTRY_MATCH_AT", MONITOR_SPAN(MATCH_AT, Access::Both)},
+    {ENTRY_ANT_TYPE, "ENTRY_ANT_TYPE", MONITOR_SPAN(ANT_TYPE, Access::Both)},
+    {ENTRY_GNSS_VERS, "ENTRY_GNSS_VERS", MONITOR_SPAN(GNSS_VERS, Access::Both)},
+    {ENTRY_RUNTIME, "ENTRY_RUNTIME", MONITOR_SPAN(RUNTIME, Access::Both)},
+    {ENTRY_DELFILE, "ENTRY_DELFILE", MONITOR_SPAN(DELFILE, Access::Both)},
+    {ENTRY_GNSS_MODULE, "ENTRY_GNSS_MODULE", MONITOR_SPAN(GNSS_MODULE, Access::Both)},
+    {ENTRY_BATTERY_EQ, "ENTRY_BATTERY_EQ", MONITOR_SPAN(BATTERY_EQ, Access::Both)},
+    {ENTRY_POWER_SUPPLY, "ENTRY_POWER_SUPPLY", MONITOR_SPAN(POWER_SUPPLY, Access::Both)},
+    {ENTRY_LED_BLINK, "ENTRY_LED_BLINK", MONITOR_SPAN(LED_BLINK, Access::Both)},
+    {ENTRY_BT_CLIENT, "ENTRY_BT_CLIENT", MONITOR_SPAN(BT_CLIENT, Access::Both)},
+    {ENTRY_POWER_OFF, "ENTRY_POWER_OFF", MONITOR_SPAN(POWER_OFF, Access::Both)},
+    {ENTRY_PPK, "ENTRY_PPK", MONITOR_SPAN(PPK, Access::Both)},
+    {ENTRY_REC_TIMER, "ENTRY_REC_TIMER", MONITOR_SPAN(REC_TIMER, Access::Both)},
+    // The mailbox bytes can be read as entries but only changed through the mailbox calls.
+    {ENTRY_OP_TYPE, "ENTRY_OP_TYPE", MONITOR_SPAN(OperateCode, Access::GetOnly)},
+    {ENTRY_OP_STATE, "ENTRY_OP_STATE", MONITOR_SPAN(OperateState, Access::GetOnly)},
+};
+
+inline constexpr EntryTable kMonitorTable = MakeEntryTable(kMonitorRows);
+
+#define GNSS_SPAN(member, access) GRSHM_SPAN(GNSSInfo, member, access)
+
+inline constexpr EntryRow kGnssRows[] = {
+    {ENTRY_GGA_MSG, "ENTRY_GGA_MSG", GNSS_SPAN(GGA_MSG, Access::Text)},
+    {ENTRY_M925A, "ENTRY_M925A", GNSS_SPAN(M925A, Access::Text)},
+    {ENTRY_TIMEA, "ENTRY_TIMEA", GNSS_SPAN(TIMEA, Access::Text)},
+    {ENTRY_BESTPOSA, "ENTRY_BESTPOSA", GNSS_SPAN(BESTPOSA, Access::Text)},
+    {ENTRY_PSRDOPA, "ENTRY_PSRDOPA", GNSS_SPAN(PSRDOPA, Access::Text)},
+    {ENTRY_GGA, "ENTRY_GGA", GNSS_SPAN(GGA, Access::Both)},
+    {ENTRY_ZDA, "ENTRY_ZDA", GNSS_SPAN(ZDA, Access::Both)},
+    {ENTRY_M925, "ENTRY_M925", GNSS_SPAN(M925, Access::Both)},
+    {ENTRY_DOP, "ENTRY_DOP", GNSS_SPAN(DOP, Access::Both)},
+    {ENTRY_XYZ, "ENTRY_XYZ", GNSS_SPAN(XYZ, Access::Both)},
+    {ENTRY_M925B, "ENTRY_M925B", GNSS_SPAN(M925B, Access::BinaryLog)},
+    {ENTRY_BESTPOSB, "ENTRY_BESTPOSB", GNSS_SPAN(BESTPOSB, Access::BinaryLog)},
+    {ENTRY_TIMEB, "ENTRY_TIMEB", GNSS_SPAN(TIMEB, Access::BinaryLog)},
+    {ENTRY_PSRDOPB, "ENTRY_PSRDOPB", GNSS_SPAN(PSRDOPB, Access::BinaryLog)},
+    {ENTRY_ZDA_MSG, "ENTRY_ZDA_MSG", GNSS_SPAN(ZDA_MSG, Access::Text)},
+    {ENTRY_GSV_GP, "ENTRY_GSV_GP", GNSS_SPAN(GSV[0], Access::GetOnly)},
+    {ENTRY_GSV_BD, "ENTRY_GSV_BD", GNSS_SPAN(GSV[1], Access::GetOnly)},
+    {ENTRY_GSV_GL, "ENTRY_GSV_GL", GNSS_SPAN(GSV[2], Access::GetOnly)},
+    {ENTRY_GSV_GA, "ENTRY_GSV_GA", GNSS_SPAN(GSV[3], Access::GetOnly)},
+    {ENTRY_HEADING_MSG, "ENTRY_HEADING_MSG", GNSS_SPAN(HEADING_MSG, Access::Text)},
+    {ENTRY_GST_MSG, "ENTRY_GST_MSG", GNSS_SPAN(GST_MSG, Access::Text)},
+    {ENTRY_RMC_MSG, "ENTRY_RMC_MSG", GNSS_SPAN(RMC_MSG, Access::Text)},
+    {ENTRY_SATSA_MSG, "ENTRY_SATSA_MSG", GNSS_SPAN(SATSA_MSG, Access::Text)},
+    {ENTRY_GPFMI_MSG, "ENTRY_GPFMI_MSG", GNSS_SPAN(GPFMI_MSG, Access::Text)},
+    {ENTRY_BASEINFOA_MSG, "ENTRY_BASEINFOA_MSG", GNSS_SPAN(BASEINFOA_MSG, Access::Text)},
+    {ENTRY_FIXRLS_MSG, "ENTRY_FIXRLS_MSG", GNSS_SPAN(FIXRLS_MSG, Access::Text)},
+};
+
+inline constexpr EntryTable kGnssTable = MakeEntryTable(kGnssRows);
+
+}  // namespace grshm
