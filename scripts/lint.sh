@@ -4,8 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-sources=$(git ls-files 'commn/*' 'libgrshm/*' 'cgi/*' 'linkreport/*' 'rolekind/*' 'tools/*' 'tests/*' | grep -E '\.(c|cpp|h)$')
-product=$(printf '%s\n' $sources | grep -E '\.cpp$' | grep -v '^tests/')
+sources=$(git ls-files 'commn/*' 'libgrshm/*' 'cgi/*' 'linkreport/*' 'rolekind/*' 'tools/*' 'tests/*' 'fuzz/*' | grep -E '\.(c|cpp|h)$')
+product=$(printf '%s\n' $sources | grep -E '\.cpp$' | grep -v -e '^tests/' -e '^fuzz/')
 
 echo "clang-format"
 clang-format --dry-run --Werror $sources
@@ -13,7 +13,7 @@ clang-format --dry-run --Werror $sources
 echo "cppcheck"
 cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ -I commn -I cgi -I libgrshm -I rolekind \
     --suppress=missingIncludeSystem --suppressions-list=.cppcheck-suppressions --inline-suppr --quiet \
-    --error-exitcode=1 commn libgrshm cgi linkreport rolekind tools
+    --error-exitcode=1 commn libgrshm cgi linkreport rolekind tools fuzz
 
 echo "clang-tidy"
 clang-tidy -p "$build" --quiet --warnings-as-errors='*' $product 2>/dev/null

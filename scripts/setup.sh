@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd curl)
+packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd curl
+          clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

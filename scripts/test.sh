@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: the normal build, then the same tests built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets everything up and runs every test: the normal build with its lint, the same tests
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -12,3 +12,9 @@ scripts/lint.sh build
 
 scripts/build.sh build-sanitize -DGRSHM_SANITIZE=ON
 ctest --test-dir build-sanitize -j"$jobs" --output-on-failure
+
+# Fuzzing with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer: every kept input
+# once, then each target for a bounded time.
+CC=clang CXX=clang++ scripts/build.sh build-fuzz -DGRSHM_FUZZ=ON -DGRSHM_TESTS=OFF
+ctest --test-dir build-fuzz --output-on-failure
+scripts/fuzz.sh build-fuzz "${FUZZ_SECONDS:-60}"
