@@ -690,7 +690,8 @@ GRSHM_API int SetMonitorOperateState(OPERATE_STATE state); /* executor side */
 GRSHM_API OPERATE_STATE GetMonitorOperateState(void);
 GRSHM_API int RefreshReceiverMonitorFreeSpace(void);
 /* Waits until the state is not OP_EXE and posts op in the same locked section. 0 when
- * posted, -1 when the mailbox stayed busy for timeout_ms (nothing posted then). */
+ * posted, -1 when the mailbox stayed busy for timeout_ms (nothing posted then). Polls with
+ * pauses from 1 ms growing to 10 ms; never spins. */
 GRSHM_API int PostMonitorOperate(OPERATE_ENTRY op, unsigned int timeout_ms);
 /* Waits until the state is not OP_EXE: 0 when it left OP_EXE, -1 after timeout_ms. */
 GRSHM_API int WaitMonitorOperateIdle(unsigned int timeout_ms);

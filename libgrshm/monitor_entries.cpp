@@ -6,9 +6,10 @@
 namespace grshm {
 namespace {
 
-// Pause between two looks at a busy mailbox: short enough to notice the executor quickly,
-// long enough that a waiting poster costs next to no CPU.
-constexpr long kPollPauseNs = 2L * 1000 * 1000;
+// Pauses between two looks at a busy mailbox: the first ones short, to notice a quick
+// executor at once; then longer, so that a long wait costs next to no CPU.
+constexpr long kFirstPollPauseNs = 1L * 1000 * 1000;
+constexpr long kLongestPollPauseNs = 10L * 1000 * 1000;
 
 MonitorPara *Monitor(unsigned char *base) {
     return reinterpret_cast<MonitorPara *>(base);
@@ -20,22 +21,34 @@ long long MonotonicNs() {
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-void PausePoll() {
-    const timespec pause{0, kPollPauseNs};
+void PausePoll(long *pause_ns) {
+    const timespec pause{0, *pause_ns};
     nanosleep(&pause, nullptr);
+    *pause_ns = *pause_ns * 2 > kLongestPollPauseNs ? kLongestPollPauseNs : *pause_ns * 2;
+}
+
+// The mailbox state as it is now, without the lock: one byte, read in one load. Only used to
+// decide whether taking the lock is worth it; every decision is made again under the lock.
+bool MailboxLooksBusy() {
+    const auto *monitor = static_cast<const MonitorPara *>(OstrelMonitor.base_addr);
+    return __atomic_load_n(&monitor->OperateState, __ATOMIC_ACQUIRE) == OP_EXE;
 }
 
 // Polls step() (which runs under the monitor lock and says whether it is done) until it is
-// done or timeout_ms has passed.
+// done or timeout_ms has passed. While the mailbox looks busy, a poll costs one load and a
+// pause, not two semaphore operations.
 template <typename Step>
 int PollMailbox(unsigned int timeout_ms, Step &&step) {
     const long long deadline = MonotonicNs() + static_cast<long long>(timeout_ms) * 1000000LL;
+    long pause_ns = kFirstPollPauseNs;
     for (;;) {
-        bool done = false;
-        if (WithLock(OstrelMonitor, [&](unsigned char *base) { done = step(Monitor(base)); }) != 0) return -1;
-        if (done) return 0;
+        if (!MailboxLooksBusy()) {
+            bool done = false;
+            if (WithLock(OstrelMonitor, [&](unsigned char *base) { done = step(Monitor(base)); }) != 0) return -1;
+            if (done) return 0;
+        }
         if (MonotonicNs() >= deadline) return -1;
-        PausePoll();
+        PausePoll(&pause_ns);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <span>
+#include <string_view>
 
 namespace linkreport {
 
@@ -17,7 +18,19 @@ struct MessageRow {
     const char *name;
     unsigned char first_index;  // slot of the message array
     unsigned char last_index;   // equal to first_index unless the item stands for several slots
+    // The item's text up to its value, in json-c's spaced and plain forms, made once here
+    // rather than for every request.
+    std::string_view spaced_prefix;
+    std::string_view plain_prefix;
 };
+
+// A row of a name table: ID, name, the slot (or first and last slot) it reports.
+#define MESSAGE_ROW_RANGE(id, name, first, last)                                            \
+    MessageRow {                                                                            \
+        id, name, first, last, "{ \"ID\": " #id ", \"Name\": \"" name "\", \"Interval\": ", \
+            "{\"ID\":" #id ",\"Name\":\"" name "\",\"Interval\":"                           \
+    }
+#define MESSAGE_ROW(id, name, index) MESSAGE_ROW_RANGE(id, name, index, index)
 
 struct MessageTable {
     ValueByte byte;
@@ -25,47 +38,57 @@ struct MessageTable {
 };
 
 constexpr MessageRow kRawObservationRows[] = {
-    {1, "RANGECMP", 0, 0}, {2, "GPSRAW", 1, 1}, {3, "BDSRAW", 2, 2}, {4, "GLORAW", 3, 3}, {5, "GALRAW", 4, 4},
+    MESSAGE_ROW(1, "RANGECMP", 0), MESSAGE_ROW(2, "GPSRAW", 1), MESSAGE_ROW(3, "BDSRAW", 2),
+    MESSAGE_ROW(4, "GLORAW", 3),   MESSAGE_ROW(5, "GALRAW", 4),
 };
 
 // The serial port and UDP report the first eleven rows; the TCP channels all twelve.
 constexpr MessageRow kNmeaRows[] = {
-    {1, "GPGGA", 0, 0},   {2, "GPZDA", 1, 1},    {3, "GPRMC", 2, 2},      {4, "GPGLL", 3, 3},
-    {5, "GPVTG", 4, 4},   {6, "GPYBM", 5, 5},    {7, "GPHDT", 6, 6},      {8, "GPTRA", 7, 7},
-    {9, "PTNLPJK", 8, 8}, {10, "PTNLAVR", 9, 9}, {11, "HEADING", 10, 10}, {12, "GPGSA", 11, 11},
+    MESSAGE_ROW(1, "GPGGA", 0),    MESSAGE_ROW(2, "GPZDA", 1),     MESSAGE_ROW(3, "GPRMC", 2),
+    MESSAGE_ROW(4, "GPGLL", 3),    MESSAGE_ROW(5, "GPVTG", 4),     MESSAGE_ROW(6, "GPYBM", 5),
+    MESSAGE_ROW(7, "GPHDT", 6),    MESSAGE_ROW(8, "GPTRA", 7),     MESSAGE_ROW(9, "PTNLPJK", 8),
+    MESSAGE_ROW(10, "PTNLAVR", 9), MESSAGE_ROW(11, "HEADING", 10), MESSAGE_ROW(12, "GPGSA", 11),
 };
 constexpr std::size_t kShortNmeaItems = 11;
 
 constexpr MessageRow kRtcm23Rows[] = {
-    {1, "1B", 0, 0},  {2, "3B", 1, 1},  {3, "9B", 2, 2},  {4, "31B", 3, 3},
-    {5, "59B", 4, 6}, {6, "42B", 7, 8}, {7, "18B", 9, 9}, {8, "19B", 10, 10},
+    MESSAGE_ROW(1, "1B", 0),  MESSAGE_ROW(2, "3B", 1),           MESSAGE_ROW(3, "9B", 2),
+    MESSAGE_ROW(4, "31B", 3), MESSAGE_ROW_RANGE(5, "59B", 4, 6), MESSAGE_ROW_RANGE(6, "42B", 7, 8),
+    MESSAGE_ROW(7, "18B", 9), MESSAGE_ROW(8, "19B", 10),
 };
 
 constexpr MessageRow kRtcm30Rows[] = {
-    {1, "1004B", 0, 0}, {2, "1005B", 1, 1}, {3, "1006B", 2, 2}, {4, "1007B", 3, 3}, {5, "1012B", 4, 4},
-    {6, "1019B", 5, 5}, {7, "1020B", 6, 6}, {8, "1033B", 7, 7}, {9, "1104B", 8, 8}, {10, "1230B", 9, 9},
+    MESSAGE_ROW(1, "1004B", 0), MESSAGE_ROW(2, "1005B", 1),  MESSAGE_ROW(3, "1006B", 2), MESSAGE_ROW(4, "1007B", 3),
+    MESSAGE_ROW(5, "1012B", 4), MESSAGE_ROW(6, "1019B", 5),  MESSAGE_ROW(7, "1020B", 6), MESSAGE_ROW(8, "1033B", 7),
+    MESSAGE_ROW(9, "1104B", 8), MESSAGE_ROW(10, "1230B", 9),
 };
 
 constexpr MessageRow kRtcm32ShortRows[] = {
-    {1, "1005B", 0, 0},    {2, "1006B", 1, 1},    {3, "1019B", 2, 2},    {4, "1020B", 3, 3}, {5, "1033B", 4, 4},
-    {6, "1042B", 5, 5},    {7, "1045B", 6, 6},    {8, "1046B", 7, 7},    {9, "1074B", 8, 8}, {10, "1084B", 9, 9},
-    {11, "1094B", 10, 10}, {12, "1124B", 11, 11}, {13, "1230B", 12, 12},
+    MESSAGE_ROW(1, "1005B", 0),   MESSAGE_ROW(2, "1006B", 1),   MESSAGE_ROW(3, "1019B", 2),
+    MESSAGE_ROW(4, "1020B", 3),   MESSAGE_ROW(5, "1033B", 4),   MESSAGE_ROW(6, "1042B", 5),
+    MESSAGE_ROW(7, "1045B", 6),   MESSAGE_ROW(8, "1046B", 7),   MESSAGE_ROW(9, "1074B", 8),
+    MESSAGE_ROW(10, "1084B", 9),  MESSAGE_ROW(11, "1094B", 10), MESSAGE_ROW(12, "1124B", 11),
+    MESSAGE_ROW(13, "1230B", 12),
 };
 
 // NTRIP server form, in list (position) order; its IDs are the slot index plus one.
 constexpr MessageRow kRtcm32NtripRows[] = {
-    {1, "1005B", 0, 0},    {2, "1006B", 1, 1},    {5, "1019B", 4, 4},    {6, "1020B", 5, 5},    {3, "1033B", 2, 2},
-    {7, "1042B", 6, 6},    {8, "1045B", 7, 7},    {9, "1046B", 8, 8},    {10, "1074B", 9, 9},   {11, "1084B", 10, 10},
-    {12, "1094B", 11, 11}, {13, "1124B", 12, 12}, {4, "1230B", 3, 3},    {14, "1114B", 13, 13}, {15, "1075B", 14, 14},
-    {16, "1085B", 15, 15}, {17, "1095B", 16, 16}, {18, "1125B", 17, 17}, {19, "1115B", 18, 18}, {20, "1077B", 19, 19},
-    {21, "1087B", 20, 20}, {22, "1097B", 21, 21}, {23, "1127B", 22, 22}, {24, "1117B", 23, 23}, {25, "1073B", 24, 24},
-    {26, "1083B", 25, 25}, {27, "1093B", 26, 26}, {28, "1123B", 27, 27}, {29, "1113B", 28, 28}, {30, "1007B", 29, 29},
-    {31, "1008B", 30, 30},
+    MESSAGE_ROW(1, "1005B", 0),   MESSAGE_ROW(2, "1006B", 1),   MESSAGE_ROW(5, "1019B", 4),
+    MESSAGE_ROW(6, "1020B", 5),   MESSAGE_ROW(3, "1033B", 2),   MESSAGE_ROW(7, "1042B", 6),
+    MESSAGE_ROW(8, "1045B", 7),   MESSAGE_ROW(9, "1046B", 8),   MESSAGE_ROW(10, "1074B", 9),
+    MESSAGE_ROW(11, "1084B", 10), MESSAGE_ROW(12, "1094B", 11), MESSAGE_ROW(13, "1124B", 12),
+    MESSAGE_ROW(4, "1230B", 3),   MESSAGE_ROW(14, "1114B", 13), MESSAGE_ROW(15, "1075B", 14),
+    MESSAGE_ROW(16, "1085B", 15), MESSAGE_ROW(17, "1095B", 16), MESSAGE_ROW(18, "1125B", 17),
+    MESSAGE_ROW(19, "1115B", 18), MESSAGE_ROW(20, "1077B", 19), MESSAGE_ROW(21, "1087B", 20),
+    MESSAGE_ROW(22, "1097B", 21), MESSAGE_ROW(23, "1127B", 22), MESSAGE_ROW(24, "1117B", 23),
+    MESSAGE_ROW(25, "1073B", 24), MESSAGE_ROW(26, "1083B", 25), MESSAGE_ROW(27, "1093B", 26),
+    MESSAGE_ROW(28, "1123B", 27), MESSAGE_ROW(29, "1113B", 28), MESSAGE_ROW(30, "1007B", 29),
+    MESSAGE_ROW(31, "1008B", 30),
 };
 
-constexpr MessageRow kCmrRows[] = {{1, "OBSB", 0, 0}, {2, "REFB", 1, 1}};
+constexpr MessageRow kCmrRows[] = {MESSAGE_ROW(1, "OBSB", 0), MESSAGE_ROW(2, "REFB", 1)};
 
-constexpr MessageRow kRadioCustomRows[] = {{1, "GPGGA", 0, 0}};
+constexpr MessageRow kRadioCustomRows[] = {MESSAGE_ROW(1, "GPGGA", 0)};
 
 constexpr MessageTable kRawObservation{ValueByte::Interval, kRawObservationRows};
 constexpr MessageTable kNmeaTcp{ValueByte::Interval, kNmeaRows};

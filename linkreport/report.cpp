@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "json_build.h"
 #include "message_tables.h"
+#include "messages_json.h"
 #include "records.h"
 #include "sharememory.h"
 
@@ -31,62 +33,48 @@ int ItemValue(const MessageTable &table, const MessageRow &row, const MsgCfgPara
 }
 
 // One message list: an item per table row, in table order.
-json_object *MessageList(const MessageTable &table, const MsgCfgPara *slots) {
-    json_object *list = json_object_new_array_ext(static_cast<int>(table.rows.size()));
-    for (const MessageRow &row : table.rows) {
-        json_object *item = json_object_new_object();
-        AddInt(item, "ID", row.id);
-        AddString(item, "Name", row.name);
-        AddInt(item, "Interval", ItemValue(table, row, slots));
-        json_object_array_add(list, item);
-    }
-    return list;
-}
-
-void AppendEmptyArrays(json_object *messages, int count) {
-    for (int i = 0; i < count; ++i) json_object_array_add(messages, json_object_new_array());
+void AddMessageList(Messages &messages, const MessageTable &table, const MsgCfgPara *slots) {
+    messages.BeginList();
+    for (const MessageRow &row : table.rows) messages.AddItem({&row, ItemValue(table, row, slots)});
 }
 
 // Serial port, TCP and UDP share the first six lists; their tails differ.
 enum class TransChannel { Serial, Tcp, Udp };
 
 json_object *TransMessages(const TransDSPara &stream, TransChannel channel) {
-    json_object *messages = json_object_new_array_ext(9);
-    json_object_array_add(messages, MessageList(kRawObservation, stream.EPH));
-    json_object_array_add(messages, MessageList(channel == TransChannel::Tcp ? kNmeaTcp : kNmeaShort, stream.NMEA));
-    json_object_array_add(messages, MessageList(kRtcm23, stream.RTCM23));
-    json_object_array_add(messages, MessageList(kRtcm30, stream.RTCM30));
-    json_object_array_add(messages, MessageList(kRtcm32Short, stream.RTCM32));
-    json_object_array_add(messages, MessageList(kCmr, stream.CMR));
+    Messages messages;
+    AddMessageList(messages, kRawObservation, stream.EPH);
+    AddMessageList(messages, channel == TransChannel::Tcp ? kNmeaTcp : kNmeaShort, stream.NMEA);
+    AddMessageList(messages, kRtcm23, stream.RTCM23);
+    AddMessageList(messages, kRtcm30, stream.RTCM30);
+    AddMessageList(messages, kRtcm32Short, stream.RTCM32);
+    AddMessageList(messages, kCmr, stream.CMR);
     if (channel == TransChannel::Serial) {
-        AppendEmptyArrays(messages, 1);
-        json_object *two_empty_objects = json_object_new_array_ext(2);
-        json_object_array_add(two_empty_objects, json_object_new_object());
-        json_object_array_add(two_empty_objects, json_object_new_object());
-        json_object_array_add(messages, two_empty_objects);
+        messages.AddEmptyArray();
+        messages.AddArrayOfTwoEmptyObjects();
     } else {
-        AppendEmptyArrays(messages, 3);
+        for (int i = 0; i < 3; ++i) messages.AddEmptyArray();
     }
-    return messages;
+    return std::move(messages).ToJson();
 }
 
 json_object *NtripServerMessages(const DiffDSPara &stream) {
-    json_object *messages = json_object_new_array_ext(4);
-    json_object_array_add(messages, MessageList(kRtcm23, stream.RTCM23));
-    json_object_array_add(messages, MessageList(kRtcm30, stream.RTCM30));
-    json_object_array_add(messages, MessageList(kRtcm32Ntrip, stream.RTCM32));
-    json_object_array_add(messages, MessageList(kCmr, stream.CMR));
-    return messages;
+    Messages messages;
+    AddMessageList(messages, kRtcm23, stream.RTCM23);
+    AddMessageList(messages, kRtcm30, stream.RTCM30);
+    AddMessageList(messages, kRtcm32Ntrip, stream.RTCM32);
+    AddMessageList(messages, kCmr, stream.CMR);
+    return std::move(messages).ToJson();
 }
 
 json_object *RadioMessages(const DiffDSPara &stream) {
-    json_object *messages = json_object_new_array_ext(5);
-    json_object_array_add(messages, MessageList(kRtcm23, stream.RTCM23));
-    json_object_array_add(messages, MessageList(kRtcm30, stream.RTCM30));
-    json_object_array_add(messages, MessageList(kRtcm32Short, stream.RTCM32));
-    json_object_array_add(messages, MessageList(kCmr, stream.CMR));
-    json_object_array_add(messages, MessageList(kRadioCustom, stream.Custom));
-    return messages;
+    Messages messages;
+    AddMessageList(messages, kRtcm23, stream.RTCM23);
+    AddMessageList(messages, kRtcm30, stream.RTCM30);
+    AddMessageList(messages, kRtcm32Short, stream.RTCM32);
+    AddMessageList(messages, kCmr, stream.CMR);
+    AddMessageList(messages, kRadioCustom, stream.Custom);
+    return std::move(messages).ToJson();
 }
 
 // "MSM" of an NTRIP server: absent (0) when none of the rule slots is set.

@@ -277,7 +277,11 @@ bool IsLeafObject(json_object *value) {
 }
 
 std::string Scalar(json_object *value) {
-    if (json_object_is_type(value, json_type_string)) return "\"" + std::string(json_object_get_string(value)) + "\"";
+    if (json_object_is_type(value, json_type_string)) {
+        std::string quoted(1, '"');
+        quoted.append(json_object_get_string(value)).push_back('"');
+        return quoted;
+    }
     if (json_object_is_type(value, json_type_double)) {
         char text[40];
         std::snprintf(text, sizeof text, "%.12g", json_object_get_double(value));

@@ -1,0 +1,133 @@
+#!/usr/bin/env python3
+"""Measures the programs next to the floor and prints the performance table.
+
+Runs inside a private IPC namespace (bench/run.sh starts it with unshare --ipc), with the
+receiver stand-in holding its default configuration."""
+import json
+import os
+import re
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-release")
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+LINKREPORT = f"{BUILD}/linkreport/linkreport"
+ROLEKIND = f"{BUILD}/rolekind/rolekind"
+FLOOR = f"{BUILD}/bench/floor"
+OWN_OBJECTS = (LINKREPORT, ROLEKIND, "libgrshm.so")
+ENV = dict(os.environ, REQUEST_METHOD="GET", QUERY_STRING="{}")
+RUNS = int(os.environ.get("BENCH_RUNS", "2000"))
+
+
+def reply_size(program):
+    out = subprocess.run([program], env=ENV, capture_output=True, check=True).stdout
+    return len(out.split(b"\n\n", 1)[1])
+
+
+def hyperfine(commands):
+    with tempfile.NamedTemporaryFile(suffix=".json") as report:
+        subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "200", "--runs", str(RUNS),
+                        "--export-json", report.name, *commands], env=ENV, check=True,
+                       stdout=subprocess.DEVNULL)
+        results = json.load(open(report.name))["results"]
+    return [(r["median"] * 1e3, (r["user"] + r["system"]) * 1e3) for r in results]
+
+
+def instructions(command):
+    with tempfile.TemporaryDirectory() as work:
+        out = f"{work}/callgrind.out"
+        subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", *command], env=ENV,
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        text = subprocess.run(["callgrind_annotate", "--threshold=100", out], capture_output=True, text=True).stdout
+    total = int(re.search(r"([\d,]+) \(100.0%\)\s+PROGRAM TOTALS", text).group(1).replace(",", ""))
+    own = 0
+    for line in text.splitlines():
+        match = re.match(r"\s*([\d,]+) \(\s*[\d.]+%\)\s+\S.*\[(.*)\]\s*$", line)
+        if match and any(name in match.group(2) for name in OWN_OBJECTS):
+            own += int(match.group(1).replace(",", ""))
+    return total, own
+
+
+def library_benchmarks():
+    out = subprocess.run([f"{BUILD}/bench/library_bench", "--benchmark_format=json", "--benchmark_min_time=0.3",
+                          "--benchmark_repetitions=3", "--benchmark_report_aggregates_only=true"],
+                         capture_output=True, text=True, check=True).stdout
+    medians = {b["run_name"]: b["real_time"] for b in json.loads(out)["benchmarks"] if b["aggregate_name"] == "median"}
+    rows = []
+    for name, ns in medians.items():
+        if name.startswith("library/"):
+            case = name[len("library/"):]
+            rows.append((case, ns, medians[f"floor/{case}"]))
+    return rows
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def requests_per_second(port, path):
+    out = subprocess.run(["wrk", "-t2", "-c8", "-d5s", f"http://127.0.0.1:{port}{path}"], capture_output=True,
+                         text=True, check=True).stdout
+    return float(re.search(r"Requests/sec:\s+([\d.]+)", out).group(1))
+
+
+def main():
+    stand_in = subprocess.Popen([f"{BUILD}/tools/receiversim/receiversim", "--defaults"], stderr=subprocess.DEVNULL)
+    time.sleep(0.5)
+    try:
+        sizes = {"linkreport": reply_size(LINKREPORT), "status": reply_size(ROLEKIND)}
+        timing = hyperfine([LINKREPORT, f"{FLOOR} {sizes['linkreport']}", ROLEKIND, f"{FLOOR} {sizes['status']}"])
+        counts = [instructions([LINKREPORT]), instructions([FLOOR, str(sizes["linkreport"])]),
+                  instructions([ROLEKIND]), instructions([FLOOR, str(sizes["status"])])]
+        library = library_benchmarks()
+        busy_cpu, request_cpu = (float(x) for x in subprocess.run([f"{BUILD}/bench/busy_wait", ROLEKIND],
+                                                                   capture_output=True, text=True,
+                                                                   check=True).stdout.split())
+    finally:
+        stand_in.send_signal(signal.SIGTERM)
+        stand_in.wait()
+
+    port = free_port()
+    server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(port)], stderr=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, start_new_session=True)
+    try:
+        for _ in range(200):
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=0.1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        rps_program = requests_per_second(port, "/cgi-bin/linkreport")
+        rps_floor = requests_per_second(port, f"/cgi-bin/floor?{sizes['linkreport']}")
+    finally:
+        os.killpg(server.pid, signal.SIGTERM)
+        server.wait()
+
+    print("## Per request (median wall time over %d runs, mean CPU time)\n" % RUNS)
+    print("| program | reply bytes | wall ms | floor wall ms | ratio | CPU ms | floor CPU ms | instructions | floor instructions | own code |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
+    for label, size, (wall, cpu), (fwall, fcpu), (ins, own), (fins, _) in (
+            ("linkreport", sizes["linkreport"], timing[0], timing[1], counts[0], counts[1]),
+            ("rolekind status report", sizes["status"], timing[2], timing[3], counts[2], counts[3])):
+        print(f"| {label} | {size} | {wall:.3f} | {fwall:.3f} | {wall / fwall:.2f} | {cpu:.3f} | {fcpu:.3f} | "
+              f"{ins:,} | {fins:,} | {100.0 * own / ins:.1f}% |")
+    print("\n## Library entry access (median ns per Get, next to P + memcpy + V by hand)\n")
+    print("| entry | library ns | floor ns | ratio |")
+    print("|---|---|---|---|")
+    for case, ns, floor_ns in library:
+        print(f"| {case} | {ns:.1f} | {floor_ns:.1f} | {ns / floor_ns:.2f} |")
+    print("\n## Waiting and throughput\n")
+    print(f"- CPU time a rolekind request spends waiting while the mailbox stays busy for 1 s: {busy_cpu * 1000:.1f} ms "
+          f"({busy_cpu * 100:.2f}% of a CPU; the request itself, mailbox free: {request_cpu * 1000:.1f} ms)")
+    print(f"- Requests per second through lighttpd (wrk, 2 threads, 8 connections, 5 s): linkreport "
+          f"{rps_program:.0f}, floor {rps_floor:.0f} (ratio {rps_floor / rps_program:.2f})")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,89 @@
+// The programs' allocator, linked into this test in place of the C library's.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool Aligned(const void *block, std::size_t alignment) {
+    return reinterpret_cast<std::uintptr_t>(block) % alignment == 0;
+}
+
+}  // namespace
+
+TEST(RequestArena, BlocksAreAlignedDistinctAndKeepTheirContents) {
+    char *a = static_cast<char *>(std::malloc(3));
+    char *b = static_cast<char *>(std::malloc(100));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(Aligned(a, 16));
+    EXPECT_TRUE(Aligned(b, 16));
+    EXPECT_GE(b - a, 16);
+    std::memset(a, 'a', 3);
+    std::memset(b, 'b', 100);
+    EXPECT_EQ(a[2], 'a');
+    EXPECT_EQ(b[0], 'b');
+    EXPECT_GE(malloc_usable_size(b), 100u);
+    const auto a_address = reinterpret_cast<std::uintptr_t>(a);
+    std::free(a);  // not the most recent: stays where it is
+    char *c = static_cast<char *>(std::malloc(3));
+    EXPECT_NE(reinterpret_cast<std::uintptr_t>(c), a_address);
+    EXPECT_EQ(b[99], 'b');
+}
+
+TEST(RequestArena, TheMostRecentBlockIsTakenBackAndComesBackZeroedFromCalloc) {
+    char *block = static_cast<char *>(std::malloc(64));
+    std::memset(block, 0x5A, 64);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    std::free(block);
+    char *again = static_cast<char *>(std::calloc(8, 8));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(again), address);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(again[i], 0);
+    volatile std::size_t huge = SIZE_MAX / 2;  // an overflowing product is refused
+    EXPECT_EQ(std::calloc(huge, 4), nullptr);
+}
+
+TEST(RequestArena, ReallocGrowsInPlaceOrMovesWithTheContents) {
+    char *block = static_cast<char *>(std::malloc(32));
+    std::memset(block, 'x', 32);
+    const auto block_address = reinterpret_cast<std::uintptr_t>(block);
+    char *grown = static_cast<char *>(std::realloc(block, 4096));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(grown), block_address);  // the most recent block grows in place
+    char *other = static_cast<char *>(std::malloc(16));
+    asm volatile("" : : "r"(other) : "memory");  // the allocation must really happen
+    const auto grown_address = reinterpret_cast<std::uintptr_t>(grown);
+    char *moved = static_cast<char *>(std::realloc(grown, 8192));
+    EXPECT_NE(reinterpret_cast<std::uintptr_t>(moved), grown_address);
+    for (int i = 0; i < 32; ++i) ASSERT_EQ(moved[i], 'x');
+    const auto moved_address = reinterpret_cast<std::uintptr_t>(moved);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(std::realloc(moved, 10)), moved_address);  // shrinking keeps it
+    std::free(other);
+    EXPECT_NE(std::realloc(nullptr, 8), nullptr);
+}
+
+TEST(RequestArena, AlignedAndLargeBlocks) {
+    void *aligned = aligned_alloc(256, 100);
+    ASSERT_NE(aligned, nullptr);
+    EXPECT_TRUE(Aligned(aligned, 256));
+    std::memset(aligned, 1, 100);
+    void *grown = std::realloc(aligned, 300);
+    ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(static_cast<unsigned char *>(grown)[99], 1);
+    void *posix = nullptr;
+    EXPECT_EQ(posix_memalign(&posix, 64, 10), 0);
+    EXPECT_TRUE(Aligned(posix, 64));
+
+    // More than the first chunk: further memory comes from the system.
+    const std::size_t large = 3 * 1024 * 1024;
+    auto *big = static_cast<unsigned char *>(std::malloc(large));
+    ASSERT_NE(big, nullptr);
+    big[0] = 1;
+    big[large - 1] = 2;
+    auto *after = static_cast<unsigned char *>(std::malloc(100));
+    ASSERT_NE(after, nullptr);
+    after[99] = 3;
+    EXPECT_EQ(big[large - 1], 2);
+}
