@@ -1,8 +1,8 @@
 // The CPU time a rolekind request spends waiting while the mailbox stays busy for one second:
 // the CPU of such a request minus that of the same request with a free mailbox.
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

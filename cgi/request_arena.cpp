@@ -15,17 +15,21 @@
 namespace {
 
 constexpr std::size_t kAlignment = 16;
-constexpr std::size_t kHeader = kAlignment;       // keeps each block's size, and its alignment
-constexpr std::size_t kChunk = 1024 * 1024;       // further memory comes in chunks of this size
+constexpr std::size_t kHeader = kAlignment;               // keeps each block's size, and its alignment
+constexpr std::size_t kChunk = std::size_t{1024} * 1024;  // further memory comes in chunks of this size
 alignas(kAlignment) unsigned char g_first_chunk[kChunk];  // enough for the largest reply
 
 unsigned char *g_next = g_first_chunk;
 unsigned char *g_end = g_first_chunk + sizeof g_first_chunk;
 unsigned char *g_last = nullptr;  // the most recent block, which can grow or be taken back
 
-std::size_t RoundUp(std::size_t size) { return (size + kAlignment - 1) & ~(kAlignment - 1); }
+std::size_t RoundUp(std::size_t size) {
+    return (size + kAlignment - 1) & ~(kAlignment - 1);
+}
 
-std::size_t &BlockSize(void *block) { return *reinterpret_cast<std::size_t *>(static_cast<unsigned char *>(block) - kHeader); }
+std::size_t &BlockSize(void *block) {
+    return *reinterpret_cast<std::size_t *>(static_cast<unsigned char *>(block) - kHeader);
+}
 
 bool Grow(std::size_t needed) {
     const std::size_t size = needed + kHeader > kChunk ? RoundUp(needed + kHeader) : kChunk;
@@ -57,7 +61,9 @@ void *Allocate(std::size_t size) {
 
 extern "C" {
 
-void *malloc(std::size_t size) { return Allocate(size); }
+void *malloc(std::size_t size) {
+    return Allocate(size);
+}
 
 void free(void *block) {
     if (block == nullptr || block != g_last) return;
@@ -96,16 +102,18 @@ void *aligned_alloc(std::size_t alignment, std::size_t size) {
     if (alignment <= kAlignment) return Allocate(size);
     void *block = Allocate(size + alignment);
     if (block == nullptr) return nullptr;
-    auto address = reinterpret_cast<std::uintptr_t>(block);
-    address = (address + alignment - 1) & ~(alignment - 1);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    const std::size_t skip = ((address + alignment - 1) & ~(alignment - 1)) - address;
     // The aligned block keeps a header of its own, so that realloc and free still work.
-    void *aligned = reinterpret_cast<void *>(address);
+    void *aligned = static_cast<unsigned char *>(block) + skip;
     if (aligned != block) BlockSize(aligned) = size;
     g_last = nullptr;
     return aligned;
 }
 
-void *memalign(std::size_t alignment, std::size_t size) { return aligned_alloc(alignment, size); }
+void *memalign(std::size_t alignment, std::size_t size) {
+    return aligned_alloc(alignment, size);
+}
 
 int posix_memalign(void **result, std::size_t alignment, std::size_t size) {
     void *block = aligned_alloc(alignment, size);
@@ -114,6 +122,8 @@ int posix_memalign(void **result, std::size_t alignment, std::size_t size) {
     return 0;
 }
 
-std::size_t malloc_usable_size(void *block) { return block == nullptr ? 0 : BlockSize(block); }
+std::size_t malloc_usable_size(void *block) {
+    return block == nullptr ? 0 : BlockSize(block);
+}
 
 }  // extern "C"
