@@ -11,11 +11,24 @@ shift 2
 
 rundir="$build/run/$port"  # one per server, so that several can run side by side
 mkdir -p "$rundir"
-sed -e "s|@PORT@|$port|" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$build/www/cgi-bin|" \
+
+# Programs built for another architecture (GRSHM_TEST_EMULATOR=qemu-arm) run behind the
+# emulator: the web server then starts small wrappers instead of the programs themselves.
+emulator=${GRSHM_TEST_EMULATOR:-}
+cgidir="$build/www/cgi-bin"
+if [ -n "$emulator" ]; then
+    cgidir="$rundir/cgi-bin"
+    mkdir -p "$cgidir"
+    for program in linkreport rolekind; do
+        printf '#!/bin/sh\nexec %s %s\n' "$emulator" "$build/$program/$program" > "$cgidir/$program"
+        chmod +x "$cgidir/$program"
+    done
+fi
+sed -e "s|@PORT@|$port|" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" \
     -e "s|@RUNDIR@|$rundir|" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
 
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
-"$build/tools/receiversim/receiversim" "$@" &
+$emulator "$build/tools/receiversim/receiversim" "$@" &
 sim=$!
 "$lighttpd" -D -f "$rundir/lighttpd.conf" &
 httpd=$!

@@ -1,34 +1,46 @@
 #!/bin/sh
-# The library exports exactly its API, and the three deliverables load only what they must.
+# The library exports exactly its API, the three deliverables load only what they must, and
+# all three are hardened (PIE, full RELRO, stack protector, fortified libc calls).
 # Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND API_LIST
+# NM and READELF may name the tools of a cross build.
 set -eu
 library=$1 linkreport=$2 rolekind=$3 api=$4
+nm=${NM:-nm}
+readelf=${READELF:-readelf}
 status=0
+fail() { echo "$*"; status=1; }
 
-exported=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
+exported=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)
 expected=$(grep -v '^#' "$api" | sed '/^$/d' | sort)
 if [ "$exported" != "$expected" ]; then
-    echo "exported symbols differ from the API list:"
-    printf '%s\n' "$exported" > /tmp/exported.$$
+    echo "exported symbols differ from the API list (< expected, > exported):"
     printf '%s\n' "$expected" > /tmp/expected.$$
+    printf '%s\n' "$exported" > /tmp/exported.$$
     diff /tmp/expected.$$ /tmp/exported.$$ || true
     rm -f /tmp/exported.$$ /tmp/expected.$$
     status=1
 fi
 
 # The dynamic loader belongs to the C library.
-needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v '^ld-linux' | sort | tr '\n' ' '; }
+needed() { "$readelf" -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v '^ld-linux' | sort | tr '\n' ' '; }
 check_needed() {
     actual=$(needed "$1")
-    if [ "$actual" != "$2" ]; then
-        echo "$1 needs [$actual], expected [$2]"
-        status=1
-    fi
+    [ "$actual" = "$2" ] || fail "$1 needs [$actual], expected [$2]"
 }
 check_needed "$library" "libc.so.6 "
 check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libm.so.6 "
 
-soname=$(readelf -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
-[ "$soname" = "libgrshm.so.1" ] || { echo "soname is [$soname]"; status=1; }
+soname=$("$readelf" -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+[ "$soname" = "libgrshm.so.1" ] || fail "soname is [$soname]"
+
+for file in "$library" "$linkreport" "$rolekind"; do
+    "$readelf" -l "$file" | grep -q GNU_RELRO || fail "$file: no RELRO segment"
+    "$readelf" -d "$file" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' || fail "$file: not bound at start (partial RELRO)"
+    "$nm" -D --undefined-only "$file" | grep -q __stack_chk_fail || fail "$file: no stack protector"
+done
+for program in "$linkreport" "$rolekind"; do
+    "$readelf" -h "$program" | grep -q 'DYN (' || fail "$program: not position-independent"
+    "$nm" -D --undefined-only "$program" | grep -Eq '__[a-z]+_chk' || fail "$program: no fortified calls"
+done
 exit $status

@@ -260,15 +260,20 @@ TEST_F(Stand_in, ReplayedLogAdvancesOneGgaPerTickAndFillsGsvSlots) {
 
 TEST_F(Stand_in, ProgramWritesDefaultsStopsOnSignalsAndLeavesTheSegments) {
     for (int signal : {SIGTERM, SIGINT}) {
+        RawGnss()[offsetof(GNSSInfo, GGA.available)] = 0;
         const pid_t sim = Spawn([] {
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, STDERR_FILENO);
-            execl(RECEIVERSIM_PATH, RECEIVERSIM_PATH, "--tick-ms", "50", static_cast<char *>(nullptr));
+            std::vector<std::string> args = WithEmulator({RECEIVERSIM_PATH, "--tick-ms", "50"});
+            std::vector<char *> argv;
+            for (std::string &arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
             return 127;
         });
-        for (int i = 0; i < 200 && ConfigurationIsEmpty(); ++i) usleep(10 * 1000);
+        // Its first tick comes after it has set up its signal handlers and its configuration.
+        for (int i = 0; i < 500 && RawGnss()[offsetof(GNSSInfo, GGA.available)] == 0; ++i) usleep(10 * 1000);
         EXPECT_FALSE(ConfigurationIsEmpty());
-        usleep(100 * 1000);
         kill(sim, signal);
         EXPECT_EQ(WaitChild(sim), 0);
         EXPECT_NE(shmget(3456, 0, 0), -1);

@@ -256,6 +256,9 @@ Reply Rolekind(const char *path, const std::string &body) {
         close(out[0]);
         setenv("REQUEST_METHOD", "POST", 1);
         setenv("CONTENT_LENGTH", std::to_string(body.size()).c_str(), 1);
+        // Programs built for another architecture run behind its emulator.
+        const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
+        if (emulator != nullptr && *emulator != '\0') execl(emulator, emulator, path, static_cast<char *>(nullptr));
         execl(path, path, static_cast<char *>(nullptr));
         _exit(127);
     }

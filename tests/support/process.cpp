@@ -62,7 +62,14 @@ ProgramResult RunProgram(const std::string &path, const std::map<std::string, st
     return result;
 }
 
-CommandResult RunCommand(const std::vector<std::string> &argv) {
+std::vector<std::string> WithEmulator(std::vector<std::string> argv) {
+    const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
+    if (emulator != nullptr && *emulator != '\0') argv.insert(argv.begin(), emulator);
+    return argv;
+}
+
+CommandResult RunCommand(const std::vector<std::string> &command) {
+    const std::vector<std::string> argv = WithEmulator(command);
     int out[2];
     int err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return {};

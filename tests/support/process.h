@@ -32,8 +32,13 @@ struct CommandResult {
     int exit_status = -1;
 };
 
-// Runs a command line (argv[0] is the program's path) with this process's environment.
-CommandResult RunCommand(const std::vector<std::string> &argv);
+// Runs a command line (argv[0] is the program's path) with this process's environment, with
+// the emulator of GRSHM_TEST_EMULATOR in front when the programs are built for another
+// architecture.
+CommandResult RunCommand(const std::vector<std::string> &command);
+
+// The command line with that emulator in front, if there is one.
+std::vector<std::string> WithEmulator(std::vector<std::string> argv);
 
 // A child process that runs fn and exits with its result.
 pid_t Spawn(const std::function<int()> &fn);

@@ -103,13 +103,13 @@ std::optional<GSVInput> ParseGsv(std::string_view sentence) {
 }
 
 std::string FormatGga(const GGAInfo &gga) {
-    char body[128];
+    char body[256];
     auto letter = [](unsigned char c) { return c == 0 ? std::string() : std::string(1, static_cast<char>(c)); };
     std::snprintf(body, sizeof body, "GPGGA,%09.2f,%013.8f,%s,%014.8f,%s,%d,%02d,%.1f,%.3f,%s,%.3f,%s,,", gga.utc,
                   gga.latitude, letter(gga.latdir).c_str(), gga.longitude, letter(gga.londir).c_str(), gga.fix_status,
                   gga.fix_satellite, gga.hdop, gga.altitude, letter(gga.alt_unit).c_str(), gga.undulation,
                   letter(gga.und_unit).c_str());
-    char sentence[160];
+    char sentence[272];
     std::snprintf(sentence, sizeof sentence, "$%s*%02X", body, Checksum(body));
     return sentence;
 }
