@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine (run as root).
+# With the argument "armhf", also what the ARMv7 cross build and its emulated tests need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd curl
           clang libclang-rt-14-dev)
+
+if [ "${1:-}" = armhf ]; then
+    if ! dpkg --print-foreign-architectures | grep -qx armhf; then
+        dpkg --add-architecture armhf
+    fi
+    packages+=(g++-arm-linux-gnueabihf qemu-user libjson-c-dev:armhf libgtest-dev:armhf)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the normal build with its lint, the same tests
-# built with AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets.
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, the ARMv7 build with every test
+# under qemu-user and the mixed-architecture test, then the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh armhf
 jobs=$(( $(nproc) * 4 ))  # many tests mostly wait on processes and sleeps
 
 scripts/build.sh build -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
@@ -12,6 +13,12 @@ scripts/lint.sh build
 
 scripts/build.sh build-sanitize -DGRSHM_SANITIZE=ON
 ctest --test-dir build-sanitize -j"$jobs" --output-on-failure
+
+# The receiver's own architecture, cross-built and run under emulation, and both
+# architectures on the same segments.
+scripts/build.sh build-armhf -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-armhf.cmake
+ctest --test-dir build-armhf -j"$jobs" --output-on-failure
+tests/mixed_arch.sh build build-armhf
 
 # Fuzzing with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer: every kept input
 # once, then each target for a bounded time.
