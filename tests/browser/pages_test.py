@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""The receiver's pages in a real browser (headless Chromium driven by Selenium), against the
+run script's lighttpd and receiver stand-in, in a private IPC namespace.
+
+Usage: tests/browser/pages_test.py BUILD_DIR
+Screenshots of each page go to BUILD_DIR/screenshots/."""
+import os
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+if not os.environ.get("GRSHM_PAGES_NAMESPACE"):
+    os.execvp("unshare", ["unshare", "--ipc", "env", "GRSHM_PAGES_NAMESPACE=1", sys.executable, *sys.argv])
+
+from selenium import webdriver  # noqa: E402
+from selenium.webdriver.chrome.service import Service  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.support.ui import Select, WebDriverWait  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build")
+SHOTS = os.path.join(BUILD, "screenshots")
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Pages(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(SHOTS, exist_ok=True)
+        cls.port = free_port()
+        cls.server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(cls.port), "--tick-ms", "100"],
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        for _ in range(200):
+            try:
+                socket.create_connection(("127.0.0.1", cls.port), timeout=0.1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--disable-quic",
+                     "--no-first-run", "--disable-background-networking", "--disable-component-update",
+                     "--disable-sync", "--window-size=1280,1400"):
+            options.add_argument(flag)
+        cls.profile = tempfile.TemporaryDirectory()
+        options.add_argument("--user-data-dir=" + cls.profile.name)
+        service = Service(executable_path="/usr/bin/chromedriver")
+        cls.browser = webdriver.Chrome(options=options, service=service)
+        cls.browser.set_page_load_timeout(30)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        os.killpg(cls.server.pid, signal.SIGTERM)
+        cls.server.wait()
+        cls.profile.cleanup()
+
+    def open(self, page):
+        self.browser.get(f"http://127.0.0.1:{self.port}/{page}")
+
+    def wait_for(self, condition, timeout=20):
+        return WebDriverWait(self.browser, timeout).until(lambda _: condition())
+
+    def by_id(self, name):
+        return self.browser.find_element(By.ID, name)
+
+    def type_into(self, name, text):
+        field = self.by_id(name)
+        field.clear()
+        field.send_keys(text)
+
+    def message(self):
+        box = self.by_id("message")
+        return box.get_attribute("class"), box.text
+
+    def wait_for_message(self, timeout=20):
+        return self.wait_for(lambda: self.message() if self.message()[0] != "message" else None, timeout)
+
+    def test_1_channel_table_shows_the_configuration(self):
+        self.open("index.html")
+        rows = self.wait_for(lambda: self.browser.find_elements(By.CSS_SELECTOR, "#channels tbody tr[data-trans-id]"))
+        self.assertEqual([r.get_attribute("data-trans-id") for r in rows], ["1", "3", "4", "5", "6", "7", "8", "9", "10"])
+        table = self.by_id("channels").text
+        self.assertIn("115200 bit/s", table)
+        self.assertIn("remote 192.168.10.20:5017", table)
+        self.assertIn("caster.example.net:2101", table)
+        self.assertIn("BASE01_RTCM32 (NTRIP 2)", table)
+        rows[0].find_element(By.TAG_NAME, "button").click()  # the serial port's message lists
+        self.wait_for(lambda: "NMEA: GPGGA (1), GPRMC (1)" in self.by_id("channels").text)
+        self.browser.save_screenshot(os.path.join(SHOTS, "channels.png"))
+
+    def test_2_base_start_with_a_typed_coordinate(self):
+        self.open("workmode.html")
+        self.wait_for(lambda: self.by_id("base-state").text in ("running", "stopped"))
+        self.type_into("base-id", "PAGE-BASE")
+        for name, value in (("lat-deg", "30"), ("lat-min", "12"), ("lat-sec", "0"), ("lon-deg", "116"),
+                            ("lon-min", "23"), ("lon-sec", "27.36"), ("height", "45.5")):
+            self.type_into(name, value)
+        Select(self.by_id("lat-hem")).select_by_visible_text("N")
+        Select(self.by_id("lon-hem")).select_by_visible_text("E")
+        self.by_id("base-start").click()
+        kind, text = self.wait_for_message()
+        self.assertEqual((kind, text), ("message ok", "Base station started."))
+        self.wait_for(lambda: self.by_id("base-state").text == "running")
+        self.assertEqual(self.by_id("current-mode").text, "Base station")
+        self.open("workmode.html")  # what is stored, read back afresh
+        self.wait_for(lambda: self.by_id("base-state").text == "running")
+        values = {name: self.by_id(name).get_attribute("value") for name in
+                  ("base-id", "lat-deg", "lat-min", "lat-sec", "lon-deg", "lon-min", "lon-sec", "height")}
+        self.assertEqual(values, {"base-id": "PAGE-BASE", "lat-deg": "30", "lat-min": "12", "lat-sec": "0.000000",
+                                  "lon-deg": "116", "lon-min": "23", "lon-sec": "27.360000", "height": "45.500000"})
+        self.browser.save_screenshot(os.path.join(SHOTS, "workmode-base-running.png"))
+
+    def test_3_smartbase_edit_of_position_2(self):
+        self.open("workmode.html")
+        self.wait_for(lambda: len(self.browser.find_elements(By.CSS_SELECTOR, "#smartbase tbody tr")) == 30)
+        Select(self.by_id("sb-position")).select_by_visible_text("2")
+        self.type_into("sb-id", "PAGE-SB2")
+        self.type_into("sb-lat", "30.123456789")
+        self.type_into("sb-lon", "114.302512345")
+        self.type_into("sb-height", "12.25")
+        self.by_id("sb-save").click()
+        self.assertEqual(self.wait_for_message(), ("message ok", "SmartBase position saved."))
+        row = self.browser.find_element(By.CSS_SELECTOR, '#smartbase tr[data-position="2"]')
+        self.assertEqual(row.text.split()[:6], ["2", "PAGE-SB2", "30.123456789", "N", "114.302512345", "E"])
+
+    def test_4_checks_in_the_page_and_stop(self):
+        self.open("workmode.html")
+        self.wait_for(lambda: self.by_id("base-state").text in ("running", "stopped"))
+        self.type_into("lat-min", "75")
+        self.by_id("base-start").click()
+        self.assertEqual(self.wait_for_message(),
+                         ("message error", "Latitude minutes must be a whole number from 0 to 59."))
+        self.by_id("base-stop").click()
+        self.assertEqual(self.wait_for_message(), ("message ok", "Base station stopped."))
+        self.wait_for(lambda: self.by_id("base-state").text == "stopped")
+
+    def test_5_an_error_reply_is_shown_as_an_error(self):
+        # The receiver stops answering: the request gives up after its bound and says so.
+        stand_in = subprocess.run(["pgrep", "-f", "-s", str(self.server.pid), "receiversim"], capture_output=True,
+                                  text=True).stdout.split()
+        self.assertTrue(stand_in)
+        self.open("workmode.html")
+        self.wait_for(lambda: self.by_id("base-state").text in ("running", "stopped"))
+        for pid in stand_in:
+            os.kill(int(pid), signal.SIGSTOP)
+        try:
+            self.by_id("base-stop").click()  # posted, but nobody takes it
+            self.wait_for_message()
+            self.by_id("base-stop").click()  # this one finds the mailbox busy
+            self.wait_for(lambda: self.message()[0] == "message error", timeout=30)
+            self.assertIn("the receiver did not take the operation", self.message()[1])
+            self.browser.save_screenshot(os.path.join(SHOTS, "workmode-error.png"))
+        finally:
+            for pid in stand_in:
+                os.kill(int(pid), signal.SIGCONT)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

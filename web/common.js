@@ -1,0 +1,57 @@
+// What both pages share: talking to the programs and showing the outcome.
+"use strict";
+
+// Every request is a POST with a JSON body: a GET query string is not URL-decoded.
+async function callProgram(program, request) {
+  let response;
+  try {
+    response = await fetch("/cgi-bin/" + program, {
+      method: "POST",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify(request),
+    });
+  } catch (error) {
+    throw new Error("The receiver did not answer (" + error.message + ").");
+  }
+  if (!response.ok) throw new Error("The receiver answered with HTTP status " + response.status + ".");
+  const text = await response.text();
+  let reply;
+  try {
+    reply = JSON.parse(text);
+  } catch (error) {
+    throw new Error("The receiver's answer could not be read.");
+  }
+  if (reply.Res === "Failed") throw new Error(reply.Error || "The receiver refused the request.");
+  return reply;
+}
+
+function showMessage(text, kind) {
+  const box = document.getElementById("message");
+  box.textContent = text;
+  box.className = "message " + kind;
+}
+
+function clearMessage() {
+  document.getElementById("message").className = "message";
+}
+
+// Runs an action with its button disabled, and shows a failure as an error, never as success.
+async function runAction(button, action, successText) {
+  if (button) button.disabled = true;
+  clearMessage();
+  try {
+    await action();
+    if (successText) showMessage(successText, "ok");
+  } catch (error) {
+    showMessage(error.message, "error");
+  } finally {
+    if (button) button.disabled = false;
+  }
+}
+
+function element(tag, text, className) {
+  const node = document.createElement(tag);
+  if (text !== undefined) node.textContent = text;
+  if (className) node.className = className;
+  return node;
+}
