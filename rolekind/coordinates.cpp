@@ -20,9 +20,7 @@ unsigned int TruncToUnsigned(double magnitude) {
 }
 
 json_object *FormattedText(const char *format, double value) {
-    char text[kTextBuffer] = {};
-    std::snprintf(text, sizeof text, format, value);
-    return json_object_new_string(text);
+    return json_object_new_string(FormatShortText(format, value).text);
 }
 
 json_object *FormattedText(const char *format, int value) {
@@ -52,7 +50,7 @@ json_object *BaseAngle(double value, unsigned char direction) {
 
 json_object *ListAngle(double value, unsigned char direction) {
     json_object *angle = json_object_new_object();
-    cgi::Add(angle, "DEG", FormattedText("%.9lf", value));
+    cgi::Add(angle, "DEG", FormattedText(kListDegreesFormat, value));
     cgi::AddString(angle, "MIN", "0.00");
     cgi::AddString(angle, "SEC", "0.00");
     cgi::Add(angle, "HEM", DirectionText(direction));
@@ -80,8 +78,14 @@ json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
     return coordinate;
 }
 
+ShortText FormatShortText(const char *format, double value) {
+    ShortText text{};
+    std::snprintf(text.text, sizeof text.text, format, value);
+    return text;
+}
+
 json_object *HeightText(double elevation) {
-    return FormattedText("%.6lf", elevation);
+    return FormattedText(kHeightFormat, elevation);
 }
 
 void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {

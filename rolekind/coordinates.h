@@ -22,6 +22,14 @@ json_object *CoordinateObject(const Coordinates &point, AngleForm form);
 // The height text of a stored point ("%.6lf", at most 15 characters).
 json_object *HeightText(double elevation);
 
+// A formatted text of an angle object or a height, cut to 15 characters as in the reply.
+struct ShortText {
+    char text[kTextBuffer];
+};
+ShortText FormatShortText(const char *format, double value);
+inline constexpr const char *kListDegreesFormat = "%.9lf";
+inline constexpr const char *kHeightFormat = "%.6lf";
+
 // Reads one angle object into a stored value and direction letter. The members the form
 // needs must be present (the caller checks them first).
 void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction);

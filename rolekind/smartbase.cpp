@@ -6,6 +6,7 @@
 
 #include "coordinates.h"
 #include "json_build.h"
+#include "json_writer.h"
 #include "records.h"
 #include "request.h"
 #include "station_id.h"
@@ -71,14 +72,57 @@ const char *SmartBaseKey(int position) {
     return kStationKeys[position - 1];
 }
 
+namespace {
+
+void WriteText(cgi::JsonWriter &writer, const char *text) {
+    writer.String(text, std::strlen(text));
+}
+
+void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char direction) {
+    writer.BeginObject();
+    writer.Key("DEG");
+    WriteText(writer, FormatShortText(kListDegreesFormat, value).text);
+    writer.Key("MIN");
+    WriteText(writer, "0.00");
+    writer.Key("SEC");
+    WriteText(writer, "0.00");
+    writer.Key("HEM");
+    const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
+    WriteText(writer, letter);
+    writer.EndObject();
+}
+
+// A list position's object, printed straight from its record: thirty of them would otherwise
+// be 120 json-c objects, each with a hash table of its own.
+void WriteSmartBase(const void *userdata, cgi::JsonWriter &writer) {
+    const auto &station = *static_cast<const SmartBaseInfo *>(userdata);
+    const Coordinates &point = station.coordinate_point;
+    writer.BeginObject();
+    writer.Key("ID");
+    writer.String(station.id, strnlen(station.id, sizeof station.id));
+    writer.Key("Coordinate");
+    writer.BeginObject();
+    writer.Key("Longitude");
+    WriteListAngle(writer, point.Longitude, point.LonDirection);
+    writer.Key("Latitude");
+    WriteListAngle(writer, point.Latitude, point.LatDirection);
+    writer.EndObject();
+    writer.Key("Height");
+    WriteText(writer, FormatShortText(kHeightFormat, point.Elevation).text);
+    writer.Key("StationState");
+    writer.Int(station.available != 0 ? 1 : 0);
+    writer.EndObject();
+}
+
+void DeleteSmartBase(void *userdata) {
+    delete static_cast<SmartBaseInfo *>(userdata);
+}
+
+}  // namespace
+
 json_object *SmartBaseObject(int position) {
-    const auto station = cgi::ReadConfigEntry<SmartBaseInfo>(SmartBaseEntry(position));
-    json_object *object = json_object_new_object();
-    cgi::AddText(object, "ID", station.id);
-    cgi::Add(object, "Coordinate", CoordinateObject(station.coordinate_point, AngleForm::List));
-    cgi::Add(object, "Height", HeightText(station.coordinate_point.Elevation));
-    cgi::AddInt(object, "StationState", station.available != 0 ? 1 : 0);
-    return object;
+    auto *station = new SmartBaseInfo(cgi::ReadConfigEntry<SmartBaseInfo>(SmartBaseEntry(position)));
+    return cgi::SelfPrintingValue(station, WriteSmartBase, DeleteSmartBase);
 }
 
 SmartBaseInfo SmartBaseFromRequest(json_object *station) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "coordinates.h"
 #include "json_text.h"
@@ -191,4 +192,59 @@ TEST_F(Selection, HemispheresTakeNoPart) {
     Station(1, -30.0, -114.0);
     Station(2, 30.0, 114.0);
     EXPECT_EQ(SelectBaseStationStartupCoordinate(), 2);
+}
+
+namespace {
+
+// The same list position built as plain json-c objects, as json-c itself prints them.
+std::string ReferenceSmartBase(const SmartBaseInfo &station, int flags) {
+    auto angle = [](double value, unsigned char direction) {
+        char deg[16] = {};
+        std::snprintf(deg, sizeof deg, "%.9lf", value);
+        const char hem[2] = {static_cast<char>(direction), '\0'};
+        json_object *object = json_object_new_object();
+        json_object_object_add(object, "DEG", json_object_new_string(deg));
+        json_object_object_add(object, "MIN", json_object_new_string("0.00"));
+        json_object_object_add(object, "SEC", json_object_new_string("0.00"));
+        json_object_object_add(object, "HEM", json_object_new_string(hem));
+        return object;
+    };
+    char height[16] = {};
+    std::snprintf(height, sizeof height, "%.6lf", station.coordinate_point.Elevation);
+    json_object *coordinate = json_object_new_object();
+    json_object_object_add(coordinate, "Longitude",
+                           angle(station.coordinate_point.Longitude, station.coordinate_point.LonDirection));
+    json_object_object_add(coordinate, "Latitude",
+                           angle(station.coordinate_point.Latitude, station.coordinate_point.LatDirection));
+    json_object *object = json_object_new_object();
+    json_object_object_add(object, "ID", json_object_new_string_len(station.id, strnlen(station.id, 16)));
+    json_object_object_add(object, "Coordinate", coordinate);
+    json_object_object_add(object, "Height", json_object_new_string(height));
+    json_object_object_add(object, "StationState", json_object_new_int(station.available ? 1 : 0));
+    std::string text = json_object_to_json_string_ext(object, flags);
+    json_object_put(object);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(Selection, ListPositionsPrintExactlyAsJsonCWouldWhateverTheyHold) {
+    std::mt19937 random(42);
+    for (int round = 0; round < 300; ++round) {
+        SmartBaseInfo station{};
+        for (char &c : station.id) c = static_cast<char>(random() % 256);  // quotes, controls, UTF-8 bytes...
+        if (round % 3 == 0) station.id[random() % 16] = '\0';
+        station.coordinate_point.Longitude = (static_cast<double>(random()) - 2e9) / 1e3;
+        station.coordinate_point.Latitude = round == 7 ? 1e300 : static_cast<double>(random() % 9000) / 100.0;
+        station.coordinate_point.LonDirection = static_cast<unsigned char>(random() % 256);
+        station.coordinate_point.LatDirection = static_cast<unsigned char>(random() % 4 == 0 ? 0 : random() % 256);
+        station.coordinate_point.Elevation = static_cast<double>(random() % 100000) / 7.0;
+        station.available = static_cast<unsigned char>(random() % 3);
+        const int position = 1 + round % 30;
+        SetReceiverConfigParaToShareMemory(SmartBaseEntry(position), &station);
+        json_object *printed = SmartBaseObject(position);
+        for (int flags : {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN})
+            ASSERT_EQ(json_object_to_json_string_ext(printed, flags), ReferenceSmartBase(station, flags)) << round;
+        json_object_put(printed);
+    }
 }

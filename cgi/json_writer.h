@@ -1,0 +1,60 @@
+// Writing JSON text in json-c's own forms, for values that print themselves through
+// json_object_set_serializer instead of being built from many small json-c objects: the
+// reply is the same to the byte, without an allocation (and a hash table) per object.
+#pragma once
+
+#include <json-c/json.h>
+
+#include <cstddef>
+#include <string_view>
+
+namespace cgi {
+
+// The separators of json-c's two single-line forms. A pretty-printing caller gets the spaced
+// form, which is the same JSON.
+struct JsonStyle {
+    std::string_view open_array, close_array, empty_array, open_object, close_object, empty_object, comma, colon;
+};
+inline constexpr JsonStyle kSpacedJson{"[ ", " ]", "[ ]", "{ ", " }", "{ }", ", ", ": "};
+inline constexpr JsonStyle kPlainJson{"[", "]", "[]", "{", "}", "{}", ",", ":"};
+
+inline const JsonStyle &StyleFor(int flags) {
+    return (flags & (JSON_C_TO_STRING_SPACED | JSON_C_TO_STRING_PRETTY)) != 0 ? kSpacedJson : kPlainJson;
+}
+
+// Writes objects of keys and scalar values into json-c's print buffer.
+class JsonWriter {
+ public:
+    JsonWriter(printbuf *out, int flags) : out_(out), flags_(flags), style_(StyleFor(flags)) {}
+    ~JsonWriter() { Flush(); }
+    JsonWriter(const JsonWriter &) = delete;
+    JsonWriter &operator=(const JsonWriter &) = delete;
+
+    void BeginObject();
+    void EndObject();
+    void Key(std::string_view key);                     // a key of our own: plain text that needs no escaping
+    void String(const char *text, std::size_t length);  // any bytes, escaped as json-c escapes them
+    void Int(int value);
+
+ private:
+    void Append(std::string_view text);
+    void Flush();
+
+    // Small pieces are gathered here and handed to json-c's buffer together.
+    char pending_[1024] = {};
+    std::size_t used_ = 0;
+
+    printbuf *out_;
+    int flags_;
+    const JsonStyle &style_;
+    static constexpr int kMaxDepth = 8;
+    bool first_[kMaxDepth] = {};
+    int depth_ = 0;
+};
+
+// A value that prints itself: print(userdata, writer) runs when json-c prints the reply, and
+// delete_userdata releases userdata with the value.
+json_object *SelfPrintingValue(void *userdata, void (*print)(const void *userdata, JsonWriter &writer),
+                               void (*delete_userdata)(void *userdata));
+
+}  // namespace cgi
