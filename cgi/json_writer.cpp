@@ -39,41 +39,19 @@ void DeleteSelf(json_object * /*value*/, void *userdata) {
 
 }  // namespace
 
-void JsonWriter::Append(std::string_view text) {
-    if (used_ + text.size() > sizeof pending_) Flush();
+void JsonWriter::AppendLong(std::string_view text) {
+    Flush();
     if (text.size() > sizeof pending_) {
         printbuf_memappend(out_, text.data(), static_cast<int>(text.size()));
         return;
     }
-    std::memcpy(pending_ + used_, text.data(), text.size());
-    used_ += text.size();
+    std::memcpy(pending_, text.data(), text.size());
+    used_ = text.size();
 }
 
 void JsonWriter::Flush() {
     if (used_ > 0) printbuf_memappend(out_, pending_, static_cast<int>(used_));
     used_ = 0;
-}
-
-void JsonWriter::BeginObject() {
-    Append(style_.open_object);
-    if (depth_ < kMaxDepth) first_[depth_] = true;
-    ++depth_;
-}
-
-void JsonWriter::EndObject() {
-    --depth_;
-    Append(style_.close_object);
-}
-
-void JsonWriter::Key(std::string_view key) {
-    if (depth_ > 0 && depth_ <= kMaxDepth) {
-        if (!first_[depth_ - 1]) Append(style_.comma);
-        first_[depth_ - 1] = false;
-    }
-    Append("\"");
-    Append(key);
-    Append("\"");
-    Append(style_.colon);
 }
 
 void JsonWriter::String(const char *text, std::size_t length) {

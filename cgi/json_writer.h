@@ -6,6 +6,7 @@
 #include <json-c/json.h>
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace cgi {
@@ -30,14 +31,40 @@ class JsonWriter {
     JsonWriter(const JsonWriter &) = delete;
     JsonWriter &operator=(const JsonWriter &) = delete;
 
-    void BeginObject();
-    void EndObject();
-    void Key(std::string_view key);                     // a key of our own: plain text that needs no escaping
+    void BeginObject() {
+        Append(style_.open_object);
+        if (depth_ < kMaxDepth) first_[depth_] = true;
+        ++depth_;
+    }
+    void EndObject() {
+        --depth_;
+        Append(style_.close_object);
+    }
+    // A key of our own: plain text that needs no escaping.
+    void Key(std::string_view key) {
+        if (depth_ > 0 && depth_ <= kMaxDepth) {
+            if (!first_[depth_ - 1]) Append(style_.comma);
+            first_[depth_ - 1] = false;
+        }
+        Append("\"");
+        Append(key);
+        Append("\"");
+        Append(style_.colon);
+    }
     void String(const char *text, std::size_t length);  // any bytes, escaped as json-c escapes them
     void Int(int value);
 
  private:
-    void Append(std::string_view text);
+    // Pieces are short: most go straight into the pending text.
+    void Append(std::string_view text) {
+        if (used_ + text.size() <= sizeof pending_) {
+            std::memcpy(pending_ + used_, text.data(), text.size());
+            used_ += text.size();
+        } else {
+            AppendLong(text);
+        }
+    }
+    void AppendLong(std::string_view text);
     void Flush();
 
     // Small pieces are gathered here and handed to json-c's buffer together.
