@@ -39,6 +39,8 @@ class Pages(unittest.TestCase):
         cls.port = free_port()
         cls.server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(cls.port), "--tick-ms", "100"],
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        # Stopped even when the browser fails to start (tearDownClass would not run then).
+        cls.addClassCleanup(cls.stop_server)
         for _ in range(200):
             try:
                 socket.create_connection(("127.0.0.1", cls.port), timeout=0.1).close()
@@ -58,10 +60,13 @@ class Pages(unittest.TestCase):
         cls.browser.set_page_load_timeout(30)
 
     @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
+    def stop_server(cls):
         os.killpg(cls.server.pid, signal.SIGTERM)
         cls.server.wait()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
         cls.profile.cleanup()
 
     def open(self, page):

@@ -2,16 +2,21 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 namespace testsupport {
 
 pid_t Spawn(const std::function<int()> &fn) {
     const pid_t pid = fork();
-    if (pid == 0) _exit(fn());
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // a helper never outlives its test
+        _exit(fn());
+    }
     return pid;
 }
 
