@@ -1,5 +1,5 @@
-// Reading configuration records for a reply. Records are zero-filled as a whole, padding
-// included, before every read, so that a reply never shows stale or uninitialised bytes.
+// Reading and writing entries: records are zero-filled as a whole, padding included, before
+// every read, so that a reply never shows stale or uninitialised bytes.
 #pragma once
 
 #include <cstring>
@@ -20,6 +20,27 @@ Record ReadConfigEntry(unsigned char entry) {
     Record record = ZeroRecord<Record>();
     GetReceiverConfigParaFromShareMemory(entry, &record);
     return record;
+}
+
+// One-byte entries: the work mode and switches, the station state and number.
+inline unsigned char ReadConfigByte(unsigned char entry) {
+    unsigned char value = 0;
+    GetReceiverConfigParaFromShareMemory(entry, &value);
+    return value;
+}
+
+inline void WriteConfigByte(unsigned char entry, unsigned char value) {
+    SetReceiverConfigParaToShareMemory(entry, &value);
+}
+
+inline unsigned char ReadMonitorByte(unsigned char entry) {
+    unsigned char value = 0;
+    GetMonitorParaFromShareMemory(entry, &value);
+    return value;
+}
+
+inline void WriteMonitorByte(unsigned char entry, unsigned char value) {
+    SetMonitorParaToShareMemory(entry, &value);
 }
 
 }  // namespace cgi

@@ -59,25 +59,10 @@ struct Session {
     std::string failure;  // set when a step could not be completed
 };
 
-unsigned char ReadConfigByte(unsigned char entry) {
-    unsigned char value = 0;
-    GetReceiverConfigParaFromShareMemory(entry, &value);
-    return value;
-}
-
-void WriteConfigByte(unsigned char entry, unsigned char value) {
-    SetReceiverConfigParaToShareMemory(entry, &value);
-}
-
-unsigned char ReadMonitorByte(unsigned char entry) {
-    unsigned char value = 0;
-    GetMonitorParaFromShareMemory(entry, &value);
-    return value;
-}
-
-void WriteMonitorByte(unsigned char entry, unsigned char value) {
-    SetMonitorParaToShareMemory(entry, &value);
-}
+using cgi::ReadConfigByte;
+using cgi::ReadMonitorByte;
+using cgi::WriteConfigByte;
+using cgi::WriteMonitorByte;
 
 void Pause(unsigned int ms) {
     timespec pause{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};

@@ -6,33 +6,15 @@
 #include <fstream>
 
 #include "nmea.h"
+#include "records.h"
 #include "smartbase.h"
 
 namespace receiversim {
 namespace {
 
-template <typename Record>
-Record Zeroed() {
-    Record record;
-    std::memset(&record, 0, sizeof record);
-    return record;
-}
-
-unsigned char ReadConfigByte(unsigned char entry) {
-    unsigned char value = 0;
-    GetReceiverConfigParaFromShareMemory(entry, &value);
-    return value;
-}
-
-unsigned char ReadMonitorByte(unsigned char entry) {
-    unsigned char value = 0;
-    GetMonitorParaFromShareMemory(entry, &value);
-    return value;
-}
-
-void WriteMonitorByte(unsigned char entry, unsigned char value) {
-    SetMonitorParaToShareMemory(entry, &value);
-}
+using cgi::ReadConfigByte;
+using cgi::ReadMonitorByte;
+using cgi::WriteMonitorByte;
 
 // UTC time of day as hhmmss.ss.
 float UtcNow() {
@@ -178,7 +160,7 @@ OPERATE_STATE Receiver::ChangeWorkMode() {
     }
     switch (mode) {
         case STATION_MODE: {
-            auto point = Zeroed<Coordinates>();
+            auto point = cgi::ZeroRecord<Coordinates>();
             GetReceiverConfigParaFromShareMemory(ENTRY_STATION_POS, &point);
             StartBase(point, "base station started at ");
             return OP_SUCCESS;
@@ -190,7 +172,7 @@ OPERATE_STATE Receiver::ChangeWorkMode() {
                 std::fprintf(log_, "SmartBase mode: no position fix, no station chosen");
                 return OP_FAILED;
             }
-            auto station = Zeroed<SmartBaseInfo>();
+            auto station = cgi::ZeroRecord<SmartBaseInfo>();
             GetReceiverConfigParaFromShareMemory(static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + chosen - 1),
                                                  &station);
             std::fprintf(log_, "SmartBase station %d \"%.16s\" chosen; ", chosen, station.id);
@@ -205,9 +187,9 @@ OPERATE_STATE Receiver::ChangeWorkMode() {
 }
 
 OPERATE_STATE Receiver::ReportPosition() {
-    auto gga = Zeroed<GGAInfo>();
+    auto gga = cgi::ZeroRecord<GGAInfo>();
     GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
-    auto position = Zeroed<Coordinates>();
+    auto position = cgi::ZeroRecord<Coordinates>();
     if (gga.fix_status != 0) {
         position.Latitude = gga.latitude;
         position.LatDirection = gga.latdir;
