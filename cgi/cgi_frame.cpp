@@ -1,7 +1,5 @@
 #include "cgi_frame.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
