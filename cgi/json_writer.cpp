@@ -8,16 +8,6 @@
 namespace cgi {
 namespace {
 
-// One json-c string, reused, so that texts are escaped exactly as json-c escapes them.
-json_object *Scratch() {
-    struct Owner {
-        json_object *string = json_object_new_string("");
-        ~Owner() { json_object_put(string); }
-    };
-    static Owner owner;
-    return owner.string;
-}
-
 struct SelfPrinting {
     void *userdata;
     void (*print)(const void *, JsonWriter &);
@@ -55,11 +45,12 @@ void JsonWriter::Flush() {
 }
 
 void JsonWriter::String(const char *text, std::size_t length) {
-    json_object *scratch = Scratch();
-    json_object_set_string_len(scratch, text, static_cast<int>(length));
+    // json-c itself escapes the text, exactly as it escapes every other string of the reply.
+    json_object *string = json_object_new_string_len(text, static_cast<int>(length));
     std::size_t printed = 0;
-    const char *escaped = json_object_to_json_string_length(scratch, flags_, &printed);
+    const char *escaped = json_object_to_json_string_length(string, flags_, &printed);
     Append(std::string_view(escaped, printed));
+    json_object_put(string);
 }
 
 void JsonWriter::Int(int value) {
