@@ -51,8 +51,11 @@ class JsonWriter {
         Append("\"");
         Append(style_.colon);
     }
-    void String(const char *text, std::size_t length);  // any bytes, escaped as json-c escapes them
+    void String(const char *text, std::size_t length);  // any bytes, escaped as json-c escapes its strings
     void Int(int value);
+    // A piece of JSON text made by the caller in this writer's form (see Spaced()).
+    void Raw(std::string_view json) { Append(json); }
+    bool Spaced() const { return &style_ == &kSpacedJson; }
 
  private:
     // Pieces are short: most go straight into the pending text.

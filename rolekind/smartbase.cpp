@@ -78,18 +78,16 @@ void WriteText(cgi::JsonWriter &writer, const char *text) {
     writer.String(text, std::strlen(text));
 }
 
+// An angle object in the list form. "DEG" is a formatted number (digits, sign, point, or inf
+// and nan), which needs no escaping; "MIN" and "SEC" are constant.
 void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char direction) {
-    writer.BeginObject();
-    writer.Key("DEG");
-    WriteText(writer, FormatShortText(kListDegreesFormat, value).text);
-    writer.Key("MIN");
-    WriteText(writer, "0.00");
-    writer.Key("SEC");
-    WriteText(writer, "0.00");
-    writer.Key("HEM");
+    const bool spaced = writer.Spaced();
+    writer.Raw(spaced ? R"({ "DEG": ")" : R"({"DEG":")");
+    writer.Raw(FormatShortText(kListDegreesFormat, value).text);
+    writer.Raw(spaced ? R"(", "MIN": "0.00", "SEC": "0.00", "HEM": )" : R"(","MIN":"0.00","SEC":"0.00","HEM":)");
     const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
-    WriteText(writer, letter);
-    writer.EndObject();
+    writer.String(letter, std::strlen(letter));
+    writer.Raw(spaced ? " }" : "}");
 }
 
 // A list position's object, printed straight from its record: thirty of them would otherwise

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "coordinates.h"
+#include "json_writer.h"
 #include "json_text.h"
 #include "segments.h"
 #include "smartbase.h"
@@ -246,5 +247,30 @@ TEST_F(Selection, ListPositionsPrintExactlyAsJsonCWouldWhateverTheyHold) {
         for (int flags : {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN})
             ASSERT_EQ(json_object_to_json_string_ext(printed, flags), ReferenceSmartBase(station, flags)) << round;
         json_object_put(printed);
+    }
+}
+
+TEST(JsonWriter, EscapesEveryByteAsJsonCDoes) {
+    struct Text {
+        std::string bytes;
+    };
+    for (int flags : {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN,
+                      JSON_C_TO_STRING_SPACED | JSON_C_TO_STRING_NOSLASHESCAPE}) {
+        for (int byte = 0; byte < 256; ++byte) {
+            // The byte alone, and between plain text, as a writer's string and as json-c's own.
+            const std::string bytes = std::string("a") + static_cast<char>(byte) + "b/" + static_cast<char>(byte);
+            json_object *own = cgi::SelfPrintingValue(
+                new Text{bytes},
+                [](const void *userdata, cgi::JsonWriter &writer) {
+                    const auto &text = static_cast<const Text *>(userdata)->bytes;
+                    writer.String(text.data(), text.size());
+                },
+                [](void *userdata) { delete static_cast<Text *>(userdata); });
+            json_object *reference = json_object_new_string_len(bytes.data(), static_cast<int>(bytes.size()));
+            ASSERT_STREQ(json_object_to_json_string_ext(own, flags), json_object_to_json_string_ext(reference, flags))
+                << "byte " << byte << " flags " << flags;
+            json_object_put(own);
+            json_object_put(reference);
+        }
     }
 }
