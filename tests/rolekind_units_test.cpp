@@ -5,8 +5,8 @@
 #include <random>
 
 #include "coordinates.h"
-#include "json_writer.h"
 #include "json_text.h"
+#include "json_writer.h"
 #include "segments.h"
 #include "smartbase.h"
 #include "station_id.h"
@@ -254,8 +254,8 @@ TEST(JsonWriter, EscapesEveryByteAsJsonCDoes) {
     struct Text {
         std::string bytes;
     };
-    for (int flags : {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN,
-                      JSON_C_TO_STRING_SPACED | JSON_C_TO_STRING_NOSLASHESCAPE}) {
+    for (int flags :
+         {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN, JSON_C_TO_STRING_SPACED | JSON_C_TO_STRING_NOSLASHESCAPE}) {
         for (int byte = 0; byte < 256; ++byte) {
             // The byte alone, and between plain text, as a writer's string and as json-c's own.
             const std::string bytes = std::string("a") + static_cast<char>(byte) + "b/" + static_cast<char>(byte);
