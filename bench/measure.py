@@ -28,13 +28,25 @@ def reply_size(program):
     return len(out.split(b"\n\n", 1)[1])
 
 
-def hyperfine(commands):
+def hyperfine_once(commands):
     with tempfile.NamedTemporaryFile(suffix=".json") as report:
         subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "200", "--runs", str(RUNS),
                         "--export-json", report.name, *commands], env=ENV, check=True,
-                       stdout=subprocess.DEVNULL)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         results = json.load(open(report.name))["results"]
     return [(r["median"] * 1e3, (r["user"] + r["system"]) * 1e3) for r in results]
+
+
+def hyperfine(commands, rounds=3):
+    """Each command's median over rounds: hyperfine runs one command after the other, so a noisy
+    moment of the machine would otherwise fall on one of them only."""
+    rounds_results = [hyperfine_once(commands) for _ in range(rounds)]
+    figures = []
+    for i in range(len(commands)):
+        walls = sorted(r[i][0] for r in rounds_results)
+        cpus = sorted(r[i][1] for r in rounds_results)
+        figures.append((walls[len(walls) // 2], cpus[len(cpus) // 2]))
+    return figures
 
 
 def instructions(command):
@@ -109,7 +121,7 @@ def main():
         os.killpg(server.pid, signal.SIGTERM)
         server.wait()
 
-    print("## Per request (median wall time over %d runs, mean CPU time)\n" % RUNS)
+    print("## Per request (median wall time of %d runs, mean CPU time; the median of three such rounds)\n" % RUNS)
     print("| program | reply bytes | wall ms | floor wall ms | ratio | CPU ms | floor CPU ms | instructions | floor instructions | own code |")
     print("|---|---|---|---|---|---|---|---|---|---|")
     for label, size, (wall, cpu), (fwall, fcpu), (ins, own), (fins, _) in (
