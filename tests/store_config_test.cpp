@@ -7,12 +7,6 @@ using namespace testsupport;
 
 namespace {
 
-struct Placement {
-    unsigned char entry;
-    std::size_t offset;
-    std::size_t size;
-};
-
 // Where each entry lives, as the receiver's processes expect it.
 const Placement kPlacements[] = {
     {0, 0, 16},        {1, 16, 8},       {2, 24, 16},       {3, 40, 16},      {4, 56, 16},       {5, 72, 16},

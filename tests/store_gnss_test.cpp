@@ -9,19 +9,13 @@ using namespace testsupport;
 
 namespace {
 
-struct Area {
-    unsigned char entry;
-    std::size_t offset;
-    std::size_t size;
-};
-
-const Area kTexts[] = {
+const Placement kTexts[] = {
     {0, 0, 128},      {1, 128, 4000},   {2, 4128, 300},  {3, 4428, 300},  {4, 4728, 300},
     {14, 57524, 128}, {20, 5028, 200},  {21, 5228, 128}, {22, 5356, 128}, {23, 5484, 3000},
     {24, 8484, 200},  {25, 57652, 128}, {26, 8684, 200},
 };
-const Area kBlocks[] = {{5, 8888, 72}, {6, 8960, 12}, {7, 14132, 2372}, {8, 16504, 24}, {9, 16528, 32}};
-const Area kBinaryLogs[] = {{10, 16560, 10241}, {11, 26801, 10241}, {12, 37042, 10241}, {13, 47283, 10241}};
+const Placement kBlocks[] = {{5, 8888, 72}, {6, 8960, 12}, {7, 14132, 2372}, {8, 16504, 24}, {9, 16528, 32}};
+const Placement kBinaryLogs[] = {{10, 16560, 10241}, {11, 26801, 10241}, {12, 37042, 10241}, {13, 47283, 10241}};
 
 class Gnss : public testing::Test {
  protected:
@@ -46,7 +40,7 @@ GSVInput Gsv(unsigned char system, unsigned char number, unsigned char control) 
 }  // namespace
 
 TEST_F(Gnss, TextsAreStoredZeroPaddedAndCutAtTheirWidth) {
-    for (const Area &area : kTexts) {
+    for (const Placement &area : kTexts) {
         std::memset(RawGnss(), 0x55, sizeof(GNSSInfo));
         ASSERT_EQ(SetGNSSInfoToShareMemory(area.entry, "$GPGGA,1*00"), 0);
         const unsigned char *field = RawGnss() + area.offset;
@@ -70,7 +64,7 @@ TEST_F(Gnss, TextsAreStoredZeroPaddedAndCutAtTheirWidth) {
 }
 
 TEST_F(Gnss, BlocksAndBinaryLogs) {
-    for (const Area &area : kBlocks) {
+    for (const Placement &area : kBlocks) {
         const auto pattern = Pattern(area.size, area.entry);
         SetGNSSInfoToShareMemory(area.entry, pattern.data());
         EXPECT_EQ(std::memcmp(RawGnss() + area.offset, pattern.data(), area.size), 0);
@@ -78,7 +72,7 @@ TEST_F(Gnss, BlocksAndBinaryLogs) {
         GetGNSSInfoFromShareMemory(area.entry, read.data());
         EXPECT_EQ(read, pattern);
     }
-    for (const Area &area : kBinaryLogs) {
+    for (const Placement &area : kBinaryLogs) {
         std::memset(RawGnss() + area.offset, 0x77, area.size);
         const auto log = Pattern(10240, area.entry);
         SetGNSSInfoToShareMemory(area.entry, log.data());

@@ -14,12 +14,6 @@ using namespace testsupport;
 
 namespace {
 
-struct Placement {
-    unsigned char entry;
-    std::size_t offset;
-    std::size_t size;
-};
-
 const Placement kPlacements[] = {
     {1, 1, 1},       {2, 4, 4},       {3, 8, 4},        {4, 12, 1},         {5, 13, 1},      {6, 14, 1},
     {7, 15, 1},      {8, 16, 48},     {9, 64, 1},       {11, 65, 1},        {12, 12868, 1},  {13, 68, 12800},

@@ -10,6 +10,13 @@
 
 namespace testsupport {
 
+// Where an entry lives in its segment, as the receiver's processes expect it.
+struct Placement {
+    unsigned char entry;
+    std::size_t offset;
+    std::size_t size;
+};
+
 inline unsigned char *RawConfig() {
     return static_cast<unsigned char *>(OstrelConfig.base_addr);
 }
