@@ -2,6 +2,8 @@
 // documents written out here from the report's rules.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <initializer_list>
 #include <sstream>
 
 #include "json_text.h"
@@ -355,6 +357,31 @@ TEST_F(LinkReport, RichConfiguration) {
     EXPECT_NE(reply.find(R"({ "ID": 5, "Name": "59B", "Interval": 1 }, { "ID": 6, "Name": "42B", "Interval": 0 })"),
               std::string::npos);
     EXPECT_NE(reply.find("\"" + std::string(65, 'd') + "\""), std::string::npos);
+}
+
+// Each MSM rule alone: only its own slot is set, so a rule that reads a neighbouring slot
+// reports no level. Then two slots at once: the earlier rule decides.
+TEST_F(LinkReport, EachMsmRuleIsDecidedByItsOwnSlot) {
+    auto msm_of = [&](std::initializer_list<int> slots) {
+        ReceiverConfigPara config;
+        std::memset(&config, 0, sizeof config);
+        for (int slot : slots) config.NS2.ServerDSPara.RTCM32[slot].Available = 1;
+        Store(config);
+        const std::string reply = Reply();
+        const std::size_t at = reply.find("\"MSM\": ");
+        if (at == std::string::npos) return 0;
+        EXPECT_EQ(reply.find("\"MSM\"", at + 1), std::string::npos) << "only NTRIP server 2 has a level";
+        EXPECT_GT(at, reply.find("\"NtripServerID\": 2")) << "the level belongs to NTRIP server 2";
+        return std::atoi(reply.c_str() + at + 7);
+    };
+    EXPECT_EQ(msm_of({9}), 4);
+    EXPECT_EQ(msm_of({14}), 5);
+    EXPECT_EQ(msm_of({19}), 7);
+    EXPECT_EQ(msm_of({24}), 3);
+    for (int other : {8, 10, 13, 15, 18, 20, 23, 25}) EXPECT_EQ(msm_of({other}), 0) << "slot " << other;
+    EXPECT_EQ(msm_of({24, 9}), 4);
+    EXPECT_EQ(msm_of({19, 14}), 5);
+    EXPECT_EQ(msm_of({24, 19}), 7);
 }
 
 TEST_F(LinkReport, StreamTypesPerChannelKind) {

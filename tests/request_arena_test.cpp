@@ -36,7 +36,10 @@ TEST(RequestArena, BlocksAreAlignedDistinctAndKeepTheirContents) {
 
 TEST(RequestArena, TheMostRecentBlockIsTakenBackAndComesBackZeroedFromCalloc) {
     char *block = static_cast<char *>(std::malloc(64));
-    std::memset(block, 0x5A, 64);
+    // Through a volatile pointer: a fill just before free is otherwise a dead store that the
+    // compiler removes, and calloc's zeroing would never be tested.
+    volatile char *fill = block;
+    for (int i = 0; i < 64; ++i) fill[i] = 0x5A;
     const auto address = reinterpret_cast<std::uintptr_t>(block);
     std::free(block);
     char *again = static_cast<char *>(std::calloc(8, 8));
@@ -62,6 +65,42 @@ TEST(RequestArena, ReallocGrowsInPlaceOrMovesWithTheContents) {
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(std::realloc(moved, 10)), moved_address);  // shrinking keeps it
     std::free(other);
     EXPECT_NE(std::realloc(nullptr, 8), nullptr);
+}
+
+// A block that fills its chunk to the last byte cannot grow in place: realloc must move it.
+TEST(RequestArena, GrowthAtTheEndOfAChunkMoves) {
+    // Larger than a chunk, so it gets a chunk of exactly its own size.
+    constexpr std::size_t kWhole = std::size_t{2} * 1024 * 1024;
+    auto *block = static_cast<unsigned char *>(std::malloc(kWhole));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0x33, kWhole);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    auto *grown = static_cast<unsigned char *>(std::realloc(block, kWhole + 64));
+    ASSERT_NE(grown, nullptr);
+    EXPECT_NE(reinterpret_cast<std::uintptr_t>(grown), address) << "grew in place past the end of its chunk";
+    std::memset(grown + kWhole, 0x44, 64);
+    EXPECT_EQ(grown[0], 0x33);
+    EXPECT_EQ(grown[kWhole - 1], 0x33);
+}
+
+// A reply built the way json-c prints, by doubling one buffer, to more than the first chunk.
+TEST(RequestArena, AReplyLargerThanTheFirstChunkKeepsEveryByte) {
+    constexpr std::size_t kReply = std::size_t{3} * 1024 * 1024 + 7;
+    std::size_t capacity = 32;
+    auto *reply = static_cast<unsigned char *>(std::malloc(capacity));
+    ASSERT_NE(reply, nullptr);
+    for (std::size_t length = 0; length < kReply; ++length) {
+        if (length == capacity) {
+            capacity *= 2;
+            reply = static_cast<unsigned char *>(std::realloc(reply, capacity));
+            ASSERT_NE(reply, nullptr);
+        }
+        reply[length] = static_cast<unsigned char>(length * 7 % 251);
+    }
+    char *neighbour = static_cast<char *>(std::malloc(4096));  // must not overlap the reply
+    std::memset(neighbour, 0, 4096);
+    for (std::size_t i = 0; i < kReply; ++i)
+        ASSERT_EQ(reply[i], static_cast<unsigned char>(i * 7 % 251)) << "byte " << i;
 }
 
 TEST(RequestArena, AlignedAndLargeBlocks) {

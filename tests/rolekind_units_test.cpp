@@ -111,6 +111,13 @@ TEST(Distance, Examples) {
     EXPECT_DOUBLE_EQ(get_distance(0, 0, 0, 1), 111.3195);
     EXPECT_DOUBLE_EQ(get_distance(30, 114, 30, 115), 96.4052);
     EXPECT_DOUBLE_EQ(get_distance(12.5, 40, 12.5, 40), 0.0);
+    // Points of different latitudes, on both hemispheres, in both orders. Worked out
+    // separately as the angle between the points' unit vectors, R atan2(|u x v|, u . v).
+    EXPECT_DOUBLE_EQ(get_distance(30, 114, 31, 115), 146.9401);
+    EXPECT_DOUBLE_EQ(get_distance(31, 115, 30, 114), 146.9401);
+    EXPECT_DOUBLE_EQ(get_distance(10, 20, -20, 25), 3384.2355);
+    EXPECT_DOUBLE_EQ(get_distance(-20, 25, 10, 20), 3384.2355);
+    EXPECT_DOUBLE_EQ(get_distance(-33.8688, 151.2093, -37.8136, 144.9631), 714.2267);
     EXPECT_DOUBLE_EQ(radian(180), 3.141592653589793);
     EXPECT_NEAR(PackedToDegrees(30.123456789), 30.2096021917, 1e-9);
 }

@@ -1,6 +1,7 @@
 // Monitor entries and the operation mailbox.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/sem.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -145,20 +146,53 @@ TEST_F(Monitor, AtomicPostWaitsForAFreeMailboxAndNeverReplacesAPendingOperation)
     EXPECT_EQ(RawMonitor()[kOperateState], OP_EXE);
 }
 
+// The mailbox is free, but the test holds the monitor lock: both posters look, see it free,
+// and queue on the lock. When it is given back, the first poster takes the mailbox; the
+// second must see, under the lock, that it is taken, and must not replace the operation.
+TEST_F(Monitor, TwoPostersThatBothSawTheMailboxFreePostOnlyOnce) {
+    SetMonitorOperateState(OP_SUCCESS);
+    ASSERT_EQ(semaphore_p(OstrelMonitor.sem_id), 0);
+    auto poster = [](OPERATE_ENTRY op) {
+        return Spawn([op] {
+            InitShareMemory();
+            return PostMonitorOperate(op, 300) == 0 ? 0 : 1;
+        });
+    };
+    const pid_t poster_a = poster(ENTRY_SID_OP);
+    const pid_t poster_b = poster(ENTRY_PPS_OP);
+    bool both_queued = false;
+    for (int i = 0; i < 10000 && !both_queued; ++i) {
+        both_queued = semctl(OstrelMonitor.sem_id, 0, GETNCNT) == 2;
+        if (!both_queued) usleep(1000);
+    }
+    ASSERT_EQ(semaphore_v(OstrelMonitor.sem_id), 0);
+    ASSERT_TRUE(both_queued) << "the posters never queued on the monitor lock";
+    const int a = WaitChild(poster_a);
+    const int b = WaitChild(poster_b);
+    EXPECT_EQ(a + b, 1) << "exactly one poster gets through (results " << a << ", " << b << ")";
+    const unsigned char posted = RawMonitor()[kOperateCode];
+    EXPECT_EQ(posted, a == 0 ? ENTRY_SID_OP : ENTRY_PPS_OP);
+    EXPECT_EQ(RawMonitor()[kOperateState], OP_EXE);
+}
+
 TEST_F(Monitor, PostersAndAnExecutorInSeparateProcessesLoseNoOperation) {
     constexpr int kPerPoster = 300;
+    constexpr int kIdleBoundUs = 5 * 1000 * 1000;  // a lost operation ends the executor, not the test run
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
     const pid_t executor = Spawn([&] {
         close(channel[0]);
         InitShareMemory();
-        for (int done = 0; done < 2 * kPerPoster;) {
+        for (int done = 0, idle_us = 0; done < 2 * kPerPoster;) {
             unsigned char mailbox[2];
             GetMonitorOperate(mailbox);
             if (mailbox[1] != OP_EXE) {
+                if (idle_us >= kIdleBoundUs) return 2;
                 usleep(200);
+                idle_us += 200;
                 continue;
             }
+            idle_us = 0;
             if (write(channel[1], &mailbox[0], 1) != 1) return 1;
             SetMonitorOperateState(OP_SUCCESS);
             ++done;
@@ -182,7 +216,7 @@ TEST_F(Monitor, PostersAndAnExecutorInSeparateProcessesLoseNoOperation) {
     while (read(channel[0], &code, 1) == 1) (code < 10 ? seen_a : seen_b).push_back(code);
     EXPECT_EQ(WaitChild(poster_a), 0);
     EXPECT_EQ(WaitChild(poster_b), 0);
-    EXPECT_EQ(WaitChild(executor), 0);
+    EXPECT_EQ(WaitChild(executor), 0) << "2: the executor waited in vain for an operation";
     ASSERT_EQ(seen_a.size(), static_cast<std::size_t>(kPerPoster));
     ASSERT_EQ(seen_b.size(), static_cast<std::size_t>(kPerPoster));
     for (int i = 0; i < kPerPoster; ++i) {

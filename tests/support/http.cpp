@@ -8,11 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "process.h"
+
 namespace testsupport {
 namespace {
 
 int Connect(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const timeval bound{kProcessBoundMs / 1000, 0};  // a server that never answers fails the test
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));

@@ -1,15 +1,72 @@
 #include "process.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <string>
 
 namespace testsupport {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A write to a program that has exited without reading its input raises SIGPIPE; the test
+// process must see EPIPE instead. Programs get the default back before they start.
+void IgnoreBrokenPipes() {
+    static const bool ignored = signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    (void)ignored;
+}
+
+int MsLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Feeds input to the child and collects its output until it closes its output, both at once
+// (a program may write before it reads). False when the deadline passed first.
+bool Exchange(int to_child, int from_child, const std::string &input, std::string *output, Clock::time_point deadline) {
+    std::size_t sent = 0;
+    if (input.empty()) {
+        close(to_child);
+        to_child = -1;
+    }
+    for (;;) {
+        pollfd fds[2] = {{from_child, POLLIN, 0}, {to_child, POLLOUT, 0}};
+        const int ready = poll(fds, to_child >= 0 ? 2 : 1, MsLeft(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        if (to_child >= 0 && fds[1].revents != 0) {
+            const ssize_t n = write(to_child, input.data() + sent, input.size() - sent);
+            if (n > 0) sent += static_cast<std::size_t>(n);
+            if (n < 0 || sent == input.size()) {  // EPIPE: the program did not want the rest
+                close(to_child);
+                to_child = -1;
+            }
+        }
+        if (fds[0].revents != 0) {
+            char buffer[65536];
+            const ssize_t n = read(from_child, buffer, sizeof buffer);
+            if (n <= 0) {
+                if (to_child >= 0) close(to_child);
+                return true;
+            }
+            output->append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    if (to_child >= 0) close(to_child);
+    return false;
+}
+
+}  // namespace
 
 pid_t Spawn(const std::function<int()> &fn) {
     const pid_t pid = fork();
@@ -20,16 +77,50 @@ pid_t Spawn(const std::function<int()> &fn) {
     return pid;
 }
 
-int WaitChild(pid_t pid) {
+int WaitChild(pid_t pid, int bound_ms) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(bound_ms);
     int status = 0;
-    while (waitpid(pid, &status, 0) == -1) {
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done == -1 && errno != EINTR) {
+            ADD_FAILURE() << "no child process " << pid << " to wait for";
+            return -1;
+        }
+        if (Clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "process " << pid << " was still running after " << bound_ms << " ms: killed";
+            return -1;
+        }
+        usleep(1000);
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + WTERMSIG(status);
 }
 
+bool ReadWithin(int fd, void *data, std::size_t size, int bound_ms) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(bound_ms);
+    auto *bytes = static_cast<unsigned char *>(data);
+    for (std::size_t done = 0; done < size;) {
+        pollfd one{fd, POLLIN, 0};
+        const int ready = poll(&one, 1, MsLeft(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        const ssize_t n = ready > 0 ? read(fd, bytes + done, size - done) : 0;
+        if (n <= 0) {
+            ADD_FAILURE() << (ready == 0 ? "nothing came within " + std::to_string(bound_ms) + " ms"
+                                         : std::string("the writer closed early"))
+                          << " (" << done << " of " << size << " bytes)";
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 ProgramResult RunProgram(const std::string &path, const std::map<std::string, std::string> &environment,
-                         const std::string &input) {
+                         const std::string &input, int run_as_user) {
+    IgnoreBrokenPipes();
     int to_child[2];
     int from_child[2];
     if (pipe(to_child) != 0 || pipe(from_child) != 0) return {};
@@ -38,6 +129,7 @@ ProgramResult RunProgram(const std::string &path, const std::map<std::string, st
     const std::string emulator = emulator_setting != nullptr ? emulator_setting : "";
     const pid_t pid = fork();
     if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL);
         dup2(to_child[0], STDIN_FILENO);
         dup2(from_child[1], STDOUT_FILENO);
         close(to_child[0]);
@@ -46,6 +138,9 @@ ProgramResult RunProgram(const std::string &path, const std::map<std::string, st
         close(from_child[1]);
         clearenv();
         for (const auto &[name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+        if (run_as_user >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(run_as_user)) != 0 ||
+                                 setuid(static_cast<uid_t>(run_as_user)) != 0))
+            _exit(126);
         if (emulator.empty())
             execl(path.c_str(), path.c_str(), static_cast<char *>(nullptr));
         else
@@ -54,16 +149,12 @@ ProgramResult RunProgram(const std::string &path, const std::map<std::string, st
     }
     close(to_child[0]);
     close(from_child[1]);
-    ssize_t ignored = write(to_child[1], input.data(), input.size());
-    (void)ignored;
-    close(to_child[1]);
     ProgramResult result;
-    char buffer[65536];
-    for (ssize_t n; (n = read(from_child[0], buffer, sizeof buffer)) > 0;) result.out.append(buffer, n);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kProcessBoundMs);
+    if (!Exchange(to_child[1], from_child[0], input, &result.out, deadline)) kill(pid, SIGKILL);
     close(from_child[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int status = WaitChild(pid, MsLeft(deadline) + 1000);
+    result.exit_status = status >= 0 && status < 128 ? status : -1;
     return result;
 }
 
@@ -96,8 +187,12 @@ CommandResult RunCommand(const std::vector<std::string> &command) {
     // Both streams at once: a command that fills one pipe must not wait on the other.
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string *texts[2] = {&result.out, &result.err};
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kProcessBoundMs);
     for (int open_streams = 2; open_streams > 0;) {
-        if (poll(fds, 2, -1) < 0) break;
+        if (poll(fds, 2, MsLeft(deadline)) <= 0) {
+            kill(pid, SIGKILL);
+            break;
+        }
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             char buffer[65536];
@@ -111,7 +206,9 @@ CommandResult RunCommand(const std::vector<std::string> &command) {
             }
         }
     }
-    result.exit_status = WaitChild(pid);
+    for (const pollfd &stream : fds)
+        if (stream.fd >= 0) close(stream.fd);
+    result.exit_status = WaitChild(pid, MsLeft(deadline) + 1000);
     return result;
 }
 

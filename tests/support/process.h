@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
@@ -10,14 +11,21 @@
 
 namespace testsupport {
 
+// How long a test waits for any one program or helper process before it kills it and fails:
+// far above what the slowest of them takes under emulation, far below ctest's timeout.
+constexpr int kProcessBoundMs = 90 * 1000;
+
 struct ProgramResult {
     std::string out;
     int exit_status = -1;  // -1 when the program did not exit normally
 };
 
-// Runs a program with exactly this environment and this standard input.
+// Runs a program with exactly this environment and this standard input. A program may exit
+// without reading its input (a GET, no CONTENT_LENGTH): the rest of the input is dropped. A
+// program still running after kProcessBoundMs is killed and the test fails.
+// With run_as_user >= 0 the program runs as that user and group instead of the test's own.
 ProgramResult RunProgram(const std::string &path, const std::map<std::string, std::string> &environment,
-                         const std::string &input);
+                         const std::string &input, int run_as_user = -1);
 
 // A CGI POST with the body's own length.
 ProgramResult Post(const std::string &path, const std::string &body);
@@ -43,7 +51,12 @@ std::vector<std::string> WithEmulator(std::vector<std::string> argv);
 // A child process that runs fn and exits with its result.
 pid_t Spawn(const std::function<int()> &fn);
 
-// Waits for a child; its exit status, or 128 + signal.
-int WaitChild(pid_t pid);
+// Waits for a child; its exit status, or 128 + signal. A child still running after
+// bound_ms is killed, the test fails, and the result is -1.
+int WaitChild(pid_t pid, int bound_ms = kProcessBoundMs);
+
+// Reads exactly size bytes, or fails the test after bound_ms (or at end of file) and returns
+// false.
+bool ReadWithin(int fd, void *data, std::size_t size, int bound_ms);
 
 }  // namespace testsupport
