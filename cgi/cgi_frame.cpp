@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "json_build.h"
+
 namespace {
 
 struct FreeDeleter {
@@ -55,6 +57,13 @@ JsonPtr ReadRequest() {
     // Only a POST body belongs to us; a GET query string stays with the environment.
     const std::unique_ptr<char, FreeDeleter> body(std::strcmp(method, "POST") == 0 ? text : nullptr);
     return JsonPtr{json_tokener_parse(text)};
+}
+
+JsonPtr FailedReply(const std::string &error) {
+    JsonPtr reply{json_object_new_object()};
+    AddString(reply.get(), "Res", "Failed");
+    Add(reply.get(), "Error", json_object_new_string(error.c_str()));
+    return reply;
 }
 
 void PrintReply(json_object *reply) {

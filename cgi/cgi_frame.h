@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 // The request text of a CGI request: the query string of a GET (owned by the environment),
 // or a newly allocated POST body of at most 1024 characters (owned by the caller, release
@@ -29,6 +30,9 @@ void PrintHeader();
 // Null when there is no request text or it is not valid JSON: such a request is served as a
 // request without members.
 JsonPtr ReadRequest();
+
+// The reply of a request that could not be served: { "Res": "Failed", "Error": error }.
+JsonPtr FailedReply(const std::string &error);
 
 // Prints the reply document exactly as json-c renders it, with no line end after it.
 void PrintReply(json_object *reply);

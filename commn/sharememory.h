@@ -604,14 +604,22 @@ GRSHM_API int InitShareMemory(void);
 /* Removes the three segments and their semaphore sets, then ends the process (status 0). */
 GRSHM_API void DeleteShareMemory(void);
 
+/* The longest wait for a segment's lock. Any process may set a semaphore's value to 0 (the
+ * sets are open to every user); past this bound a call gives up instead of waiting forever. */
+#define GRSHM_LOCK_TIMEOUT_MS 3000
+
 GRSHM_API int init_semaphore(int sem_id, int value); /* 0, or 1 on failure */
 GRSHM_API int del_semaphore(int sem_id);             /* 0, or -1 on failure */
-GRSHM_API int semaphore_p(int sem_id);               /* 0, or -1 on failure */
-GRSHM_API int semaphore_v(int sem_id);               /* 0, or -1 on failure */
+/* Takes the lock with a bounded wait, retrying after signals: 0, or -1 (printed with perror)
+ * when the set is gone or GRSHM_LOCK_TIMEOUT_MS passed (errno EAGAIN). Every accessor takes its
+ * lock this way and returns -1, touching nothing, when it fails. Undone if the process dies. */
+GRSHM_API int semaphore_p(int sem_id);
+GRSHM_API int semaphore_v(int sem_id); /* gives the lock back, never waits: 0, or -1 on failure */
 
 /* ---- Configuration entries -------------------------------------------------------------- */
-/* Get and Set return -1 for a null buffer or when the lock cannot be taken, else 0; an entry
- * that has no bytes in the segment copies nothing. */
+/* Get and Set return -1 for a null buffer or when the lock cannot be taken within
+ * GRSHM_LOCK_TIMEOUT_MS (nothing is copied then), else 0; an entry that has no bytes in the
+ * segment copies nothing. */
 
 GRSHM_API int GetReceiverConfigParaFromShareMemory(unsigned char entry, void *data);
 GRSHM_API int SetReceiverConfigParaToShareMemory(unsigned char entry, const void *data);
@@ -690,7 +698,8 @@ GRSHM_API int SetMonitorOperateState(OPERATE_STATE state); /* executor side */
 GRSHM_API OPERATE_STATE GetMonitorOperateState(void);
 GRSHM_API int RefreshReceiverMonitorFreeSpace(void);
 /* Waits until the state is not OP_EXE and posts op in the same locked section. 0 when
- * posted, -1 when the mailbox stayed busy for timeout_ms (nothing posted then). Polls with
+ * posted; -1 with errno EBUSY when the mailbox stayed busy for timeout_ms, -1 with the lock's
+ * errno when the monitor lock could not be taken (nothing posted either way). Polls with
  * pauses from 1 ms growing to 10 ms; never spins. */
 GRSHM_API int PostMonitorOperate(OPERATE_ENTRY op, unsigned int timeout_ms);
 /* Waits until the state is not OP_EXE: 0 when it left OP_EXE, -1 after timeout_ms. */

@@ -1,4 +1,5 @@
 // Entry access of the monitor segment and the operation mailbox.
+#include <cerrno>
 #include <ctime>
 
 #include "entry_tables.h"
@@ -47,7 +48,10 @@ int PollMailbox(unsigned int timeout_ms, Step &&step) {
             if (WithLock(OstrelMonitor, [&](unsigned char *base) { done = step(Monitor(base)); }) != 0) return -1;
             if (done) return 0;
         }
-        if (MonotonicNs() >= deadline) return -1;
+        if (MonotonicNs() >= deadline) {
+            errno = EBUSY;  // tells a busy mailbox from a lock that could not be taken
+            return -1;
+        }
         PausePoll(&pause_ns);
     }
 }

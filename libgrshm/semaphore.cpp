@@ -28,13 +28,25 @@ void SleepOneMillisecond() {
     nanosleep(&pause, nullptr);
 }
 
+long long MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Takes (-1) or gives back (+1) a lock. Taking waits at most GRSHM_LOCK_TIMEOUT_MS: any process
+// may set a set's value to 0 (the sets are open to all), and no caller may then hang forever.
+// A signal handler elsewhere must not break a lock: EINTR waits again, for the time left.
 int LockOperation(int sem_id, short delta) {
     sembuf op{0, delta, SEM_UNDO};
-    int rc;
-    do {
-        rc = semop(sem_id, &op, 1);
-    } while (rc == -1 && errno == EINTR);  // a signal handler elsewhere must not break a lock
-    return rc;
+    const long long deadline = MonotonicMs() + GRSHM_LOCK_TIMEOUT_MS;
+    for (;;) {
+        const long long left = deadline - MonotonicMs();
+        const timespec bound{static_cast<time_t>(left > 0 ? left / 1000 : 0),
+                             static_cast<long>(left > 0 ? left % 1000 : 0) * 1000000L};
+        const int rc = semtimedop(sem_id, &op, 1, &bound);
+        if (rc == 0 || errno != EINTR) return rc;  // EAGAIN: the bound passed
+    }
 }
 
 // Raises a fresh set from 0 to 1, but only if it is still 0 and nobody has operated on it:
@@ -115,7 +127,9 @@ int del_semaphore(int sem_id) {
 
 int semaphore_p(int sem_id) {
     if (grshm::LockOperation(sem_id, -1) == -1) {
+        const int error = errno;  // the caller may want to know why
         perror("P operation");
+        errno = error;
         return -1;
     }
     return 0;
@@ -123,7 +137,9 @@ int semaphore_p(int sem_id) {
 
 int semaphore_v(int sem_id) {
     if (grshm::LockOperation(sem_id, 1) == -1) {
+        const int error = errno;  // the caller may want to know why
         perror("V operation");
+        errno = error;
         return -1;
     }
     return 0;

@@ -1,5 +1,6 @@
 #include "forms.h"
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -61,7 +62,6 @@ struct Session {
 
 using cgi::ReadConfigByte;
 using cgi::ReadMonitorByte;
-using cgi::WriteConfigByte;
 using cgi::WriteMonitorByte;
 
 void Pause(unsigned int ms) {
@@ -70,12 +70,32 @@ void Pause(unsigned int ms) {
     }
 }
 
-// Announces a change to the receiver. Fails when the mailbox stays busy: the request then
-// stops and writes nothing more.
+// Announces a change to the receiver. Fails when the mailbox stays busy or its lock cannot
+// be taken: the request then stops and writes nothing more.
 bool Post(Session &session, OPERATE_ENTRY op) {
     if (PostMonitorOperate(op, kMailboxTimeoutMs) == 0) return true;
-    session.failure = "the receiver did not take the operation: its mailbox stayed busy";
+    session.failure = errno == EBUSY ? "the receiver did not take the operation: its mailbox stayed busy"
+                                     : "could not post the operation: the monitor segment's lock was not free";
     return false;
+}
+
+// Stores one entry. A change that was not stored is never announced: a failure ends the
+// request before anything more is written or posted.
+bool StoreFailed(Session &session, const char *segment, unsigned char entry) {
+    session.failure = std::string("could not write ") + segment + " entry " + std::to_string(entry);
+    return false;
+}
+
+bool StoreConfig(Session &session, unsigned char entry, const void *data) {
+    return SetReceiverConfigParaToShareMemory(entry, data) == 0 || StoreFailed(session, cgi::kConfigSegment, entry);
+}
+
+bool StoreConfigByte(Session &session, unsigned char entry, unsigned char value) {
+    return StoreConfig(session, entry, &value);
+}
+
+bool StoreMonitorByte(Session &session, unsigned char entry, unsigned char value) {
+    return WriteMonitorByte(entry, value) || StoreFailed(session, cgi::kMonitorSegment, entry);
 }
 
 bool IsText(const char *text, const char *expected) {
@@ -126,8 +146,7 @@ json_object *StationObject(json_object *reply) {
 bool WriteStationIdentifier(Session &session, const char *text) {
     char str[kIdentifierBytes];
     CopyIdentifier(str, text);
-    SetReceiverConfigParaToShareMemory(ENTRY_STATION_ID, str);
-    return Post(session, ENTRY_SID_OP);
+    return StoreConfig(session, ENTRY_STATION_ID, str) && Post(session, ENTRY_SID_OP);
 }
 
 bool ServePositionQuery(Session &session) {
@@ -136,8 +155,7 @@ bool ServePositionQuery(Session &session) {
         session.failure = "the receiver did not report its position in time";
         return false;
     }
-    auto position = cgi::ZeroRecord<Coordinates>();
-    GetMonitorParaFromShareMemory(ENTRY_CUR_POS, &position);
+    const auto position = cgi::ReadMonitorEntry<Coordinates>(ENTRY_CUR_POS);
     json_object *station = StationObject(session.reply);
     cgi::Add(station, "Coordinate", CoordinateObject(position, AngleForm::Base));
     cgi::Add(station, "Height", HeightText(position.Elevation));
@@ -154,19 +172,18 @@ bool ServeBaseStart(Session &session) {
     ReadAngle(MemberObject(request_station, {"Coordinate", "Latitude"}), AngleForm::Base, &position.Latitude,
               &position.LatDirection);
     position.Elevation = TextToDouble(MemberText(request_station, {"Height"}));
-    SetReceiverConfigParaToShareMemory(ENTRY_STATION_POS, &position);
-    WriteConfigByte(ENTRY_WORK_MODE, STATION_MODE);
-    if (!Post(session, ENTRY_WMODE_OP)) return false;
+    if (!StoreConfig(session, ENTRY_STATION_POS, &position) ||
+        !StoreConfigByte(session, ENTRY_WORK_MODE, STATION_MODE) || !Post(session, ENTRY_WMODE_OP))
+        return false;
     // The receiver reports the running base station in this entry once it has started it.
-    WriteMonitorByte(ENTRY_STATION_STATE, STATION_NULL);
+    if (!StoreMonitorByte(session, ENTRY_STATION_STATE, STATION_NULL)) return false;
     cgi::AddInt(StationObject(session.reply), "StationState", 1);
     Pause(kSettleMs);
     return true;
 }
 
 bool ServeBaseStop(Session &session) {
-    WriteMonitorByte(ENTRY_STATION_STATE, STATION_STOP);
-    if (!Post(session, ENTRY_WMODE_OP)) return false;
+    if (!StoreMonitorByte(session, ENTRY_STATION_STATE, STATION_STOP) || !Post(session, ENTRY_WMODE_OP)) return false;
     cgi::AddInt(StationObject(session.reply), "StationState", 0);
     return true;
 }
@@ -191,7 +208,7 @@ bool ServeBaseRequest(Session &session, const char *key) {
 bool UpdateSwitch(Session &session, const char *text, unsigned char entry, unsigned char *stored, OPERATE_ENTRY op) {
     const unsigned char enable = IsText(text, "ON") ? 1 : 0;
     if (enable == *stored) return true;
-    WriteConfigByte(entry, enable);
+    if (!StoreConfigByte(session, entry, enable)) return false;
     *stored = enable;
     return Post(session, op);
 }
@@ -206,8 +223,7 @@ bool UpdateSwitches(Session &session, const char *object_name) {
 }
 
 bool StartSmartBase(Session &session) {
-    WriteConfigByte(ENTRY_WORK_MODE, SMARTBASE_MODE);
-    if (!Post(session, ENTRY_WMODE_OP)) return false;
+    if (!StoreConfigByte(session, ENTRY_WORK_MODE, SMARTBASE_MODE) || !Post(session, ENTRY_WMODE_OP)) return false;
     Pause(kSettleMs);  // the receiver chooses the station in the meantime
     cgi::AddInt(StationObject(session.reply), "StationNum", ReadMonitorByte(ENTRY_SMARTBASE_ID));
     return true;
@@ -216,7 +232,7 @@ bool StartSmartBase(Session &session) {
 bool ServeModeChange(Session &session, const char *mode) {
     const auto work_mode = static_cast<unsigned char>(TextToInteger(mode) & 0xFF);
     if (work_mode != session.o_work_mode) {
-        WriteConfigByte(ENTRY_WORK_MODE, work_mode);
+        if (!StoreConfigByte(session, ENTRY_WORK_MODE, work_mode)) return false;
         session.o_work_mode = work_mode;
         if (!Post(session, ENTRY_WMODE_OP)) return false;
     }
@@ -235,8 +251,7 @@ bool ServeListEdit(Session &session) {
     int position = 0;
     ParseListPosition(MemberText(session.request, {"Modify"}), &position);  // checked before
     const SmartBaseInfo station = SmartBaseFromRequest(MemberObject(session.request, {"Station"}));
-    SetReceiverConfigParaToShareMemory(SmartBaseEntry(position), &station);
-    if (!Post(session, ENTRY_SMARTBASE_OP)) return false;
+    if (!StoreConfig(session, SmartBaseEntry(position), &station) || !Post(session, ENTRY_SMARTBASE_OP)) return false;
     cgi::AddString(session.reply, "Res", "Success");
     return true;
 }
@@ -257,9 +272,8 @@ json_object *SwitchObject(unsigned char pps, unsigned char event, const char *cl
 
 json_object *ConfiguredStation() {
     char str[kIdentifierBytes] = {};
-    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, str);
-    auto position = cgi::ZeroRecord<Coordinates>();
-    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_POS, &position);
+    cgi::NoteRead(GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, str), cgi::kConfigSegment, ENTRY_STATION_ID);
+    const auto position = cgi::ReadConfigEntry<Coordinates>(ENTRY_STATION_POS);
     json_object *station = json_object_new_object();
     cgi::AddText(station, "ID", str);
     cgi::Add(station, "Coordinate", CoordinateObject(position, AngleForm::Base));
@@ -289,13 +303,6 @@ bool Dispatch(Session &session) {
     return true;
 }
 
-cgi::JsonPtr FailedReply(const std::string &error) {
-    cgi::JsonPtr reply{json_object_new_object()};
-    cgi::AddString(reply.get(), "Res", "Failed");
-    cgi::Add(reply.get(), "Error", json_object_new_string(error.c_str()));
-    return reply;
-}
-
 }  // namespace
 
 cgi::JsonPtr ServeRequest(json_object *request) {
@@ -305,9 +312,13 @@ cgi::JsonPtr ServeRequest(json_object *request) {
     const unsigned char pps_enable = ReadConfigByte(ENTRY_PPS_ENABLE);
     const unsigned char event_enable = ReadConfigByte(ENTRY_EVENT_ENABLE);
     Session session{request, reply.get(), work_mode, pps_enable, event_enable, {}};
+    // Nothing is changed on the strength of settings that could not be read.
+    if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return cgi::FailedReply(failure);
 
-    if (const std::string problem = CheckRequest(request); !problem.empty()) return FailedReply(problem);
-    if (!Dispatch(session)) return FailedReply(session.failure);
+    if (const std::string problem = CheckRequest(request); !problem.empty()) return cgi::FailedReply(problem);
+    if (!Dispatch(session)) return cgi::FailedReply(session.failure);
+    // A report with a record that could not be read would show zeros as the receiver's state.
+    if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return cgi::FailedReply(failure);
     return reply;
 }
 

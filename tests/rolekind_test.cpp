@@ -276,6 +276,41 @@ TEST_F(RoleKind, ListEditReplacesOnePosition) {
     EXPECT_NE(Request("{}").find(R"("Station30": { "ID": "SB-30")"), std::string::npos);
 }
 
+// rolekind with the call log preloaded: its reply and its writes and posts in the order it
+// made them. A call named in fail_call fails as if its segment's lock could not be taken.
+struct LoggedRun {
+    std::string reply;
+    std::vector<std::string> calls;
+    std::vector<TakenOperation> taken;
+};
+
+LoggedRun RunLogged(const std::string &body, const FakeReceiverSettings &settings, const std::string &fail_call = "") {
+    char log_path[] = "/tmp/grshm-calls-XXXXXX";
+    const int log_fd = mkstemp(log_path);
+    EXPECT_GE(log_fd, 0);
+    close(log_fd);
+    std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "POST"},
+                                                      {"CONTENT_LENGTH", std::to_string(body.size())},
+                                                      {"GRSHM_CALL_LOG", log_path},
+                                                      {"GRSHM_FAIL_CALL", fail_call},
+                                                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
+    if (emulator != nullptr && *emulator != '\0')
+        environment["QEMU_SET_ENV"] = std::string("LD_PRELOAD=") + CALL_LOG_PATH;  // for the emulated program only
+    else
+        environment["LD_PRELOAD"] = CALL_LOG_PATH;
+    LoggedRun run;
+    FakeReceiver receiver(settings);
+    const ProgramResult result = RunProgram(ROLEKIND_PATH, environment, body);
+    run.taken = receiver.Stop();
+    EXPECT_EQ(result.exit_status, 0) << body;
+    run.reply = ReplyBody(result);
+    std::ifstream log(log_path);
+    for (std::string line; std::getline(log, line);) run.calls.push_back(line);
+    unlink(log_path);
+    return run;
+}
+
 // The order itself, as the program makes its calls: every entry an operation announces is
 // written before that operation is posted. The receiver stand-in polls, so it cannot tell.
 TEST_F(RoleKind, EveryFormWritesItsEntriesBeforeItsPosts) {
@@ -292,31 +327,39 @@ TEST_F(RoleKind, EveryFormWritesItsEntriesBeforeItsPosts) {
         {ListEdit("5"), {"config 76", "post 76"}},
     };
     StoreByte(ENTRY_WORK_MODE, STATION_MODE);
-    char log_path[] = "/tmp/grshm-calls-XXXXXX";
-    const int log_fd = mkstemp(log_path);
-    ASSERT_GE(log_fd, 0);
-    close(log_fd);
-    std::map<std::string, std::string> environment = {
-        {"REQUEST_METHOD", "POST"}, {"GRSHM_CALL_LOG", log_path}, {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
-    const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
-    if (emulator != nullptr && *emulator != '\0')
-        environment["QEMU_SET_ENV"] = std::string("LD_PRELOAD=") + CALL_LOG_PATH;  // for the emulated program only
-    else
-        environment["LD_PRELOAD"] = CALL_LOG_PATH;
     for (const auto &[body, expected] : forms) {
-        ASSERT_EQ(truncate(log_path, 0), 0);
-        environment["CONTENT_LENGTH"] = std::to_string(body.size());
-        FakeReceiver receiver(settings_);
-        const ProgramResult result = RunProgram(ROLEKIND_PATH, environment, body);
-        receiver.Stop();
-        EXPECT_EQ(result.exit_status, 0) << body;
-        EXPECT_EQ(result.out.find("Failed"), std::string::npos) << result.out;
-        std::ifstream log(log_path);
-        std::vector<std::string> calls;
-        for (std::string line; std::getline(log, line);) calls.push_back(line);
-        EXPECT_EQ(calls, expected) << body;
+        const LoggedRun run = RunLogged(body, settings_);
+        EXPECT_EQ(run.reply.find("Failed"), std::string::npos) << run.reply;
+        EXPECT_EQ(run.calls, expected) << body;
     }
-    unlink(log_path);
+}
+
+// A change that could not be stored is never announced: the request stops at the failed
+// write, says which entry it was, and posts nothing more.
+TEST_F(RoleKind, AWriteThatFailsEndsTheRequestBeforeItsPost) {
+    struct Case {
+        std::string body, fail_call;
+        std::vector<std::string> calls;
+        std::vector<int> taken;
+        const char *error;
+    };
+    const Case cases[] = {
+        {kBaseStart, "config 37", {"config 22", "post 11", "config 37"}, {ENTRY_SID_OP}, "configuration entry 37"},
+        {kBaseStart, "config 22", {"config 22"}, {}, "configuration entry 22"},
+        {R"({"Key":"3"})", "monitor 9", {"monitor 9"}, {}, "monitor entry 9"},
+        {R"({"Mode":"0","Rover":{"PPS":"ON","EVENT":"ON","CLK":"OFF"}})",
+         "config 24",
+         {"config 24"},
+         {},
+         "configuration entry 24"},
+        {ListEdit("5"), "config 76", {"config 76"}, {}, "configuration entry 76"},
+    };
+    for (const Case &c : cases) {
+        const LoggedRun run = RunLogged(c.body, settings_, c.fail_call);
+        EXPECT_EQ(run.reply, Obj({{"Res", Str("Failed")}, {"Error", Str(std::string("could not write ") + c.error)}}));
+        EXPECT_EQ(run.calls, c.calls) << c.body;
+        EXPECT_EQ(Codes(run.taken), c.taken) << c.body;
+    }
 }
 
 TEST_F(RoleKind, RefusedRequestsWriteAndPostNothing) {

@@ -3,25 +3,31 @@
  * GRSHM_CALL_LOG, then passes the call on to the library.
  *   "config 22"   SetReceiverConfigParaToShareMemory(22, ...)
  *   "monitor 9"   SetMonitorParaToShareMemory(9, ...)
- *   "post 11"     PostMonitorOperate(11, ...) or SetMonitorOperate(11) */
+ *   "post 11"     PostMonitorOperate(11, ...) or SetMonitorOperate(11)
+ * A call whose line equals GRSHM_FAIL_CALL is logged but fails (-1) without reaching the
+ * library, as when the segment's lock cannot be taken. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include "sharememory.h"
 
-static void LogCall(const char *what, int number) {
-    const char *path = getenv("GRSHM_CALL_LOG");
-    if (path == NULL) return;
+/* Logs the call; true when it is the one to fail. */
+static int LogCall(const char *what, int number) {
     char line[32];
     const int length = snprintf(line, sizeof line, "%s %d\n", what, number);
-    const int fd = open(path, O_WRONLY | O_CREAT | O_APPEND, 0600);
-    if (fd < 0) return;
-    if (write(fd, line, (size_t)length) != length) abort(); /* a lost line would hide an order */
-    close(fd);
+    const char *path = getenv("GRSHM_CALL_LOG");
+    if (path != NULL) {
+        const int fd = open(path, O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (fd < 0 || write(fd, line, (size_t)length) != length) abort(); /* a lost line would hide an order */
+        close(fd);
+    }
+    const char *fail = getenv("GRSHM_FAIL_CALL");
+    return fail != NULL && strncmp(fail, line, (size_t)length - 1) == 0 && fail[length - 1] == '\0';
 }
 
 /* The library's own function of that name (POSIX's way to turn dlsym's result into a
@@ -32,24 +38,24 @@ static void LogCall(const char *what, int number) {
 
 int SetReceiverConfigParaToShareMemory(unsigned char entry, const void *data) {
     NEXT(SetReceiverConfigParaToShareMemory);
-    LogCall("config", entry);
+    if (LogCall("config", entry)) return -1;
     return next_SetReceiverConfigParaToShareMemory(entry, data);
 }
 
 int SetMonitorParaToShareMemory(unsigned char entry, const void *data) {
     NEXT(SetMonitorParaToShareMemory);
-    LogCall("monitor", entry);
+    if (LogCall("monitor", entry)) return -1;
     return next_SetMonitorParaToShareMemory(entry, data);
 }
 
 int PostMonitorOperate(OPERATE_ENTRY op, unsigned int timeout_ms) {
     NEXT(PostMonitorOperate);
-    LogCall("post", op);
+    if (LogCall("post", op)) return -1;
     return next_PostMonitorOperate(op, timeout_ms);
 }
 
 int SetMonitorOperate(OPERATE_ENTRY op) {
     NEXT(SetMonitorOperate);
-    LogCall("post", op);
+    if (LogCall("post", op)) return -1;
     return next_SetMonitorOperate(op);
 }
