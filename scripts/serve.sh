@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Starts the receiver stand-in and lighttpd serving both programs on 127.0.0.1:PORT, and
-# keeps them running until SIGINT or SIGTERM, which stops both.
-# Usage: scripts/serve.sh BUILD_DIR PORT [receiversim options...]
+# Starts the receiver stand-in and lighttpd serving both programs on 127.0.0.1:PORT behind a
+# login (user admin, password GRSHM_WEB_PASSWORD), prints two requests to try, and keeps both
+# running until SIGINT or SIGTERM, which stops both.
+# Usage: GRSHM_WEB_PASSWORD=... scripts/serve.sh BUILD_DIR PORT [receiversim options...]
 # Run it in a private IPC namespace (unshare --ipc) to keep off the machine's segments.
 set -euo pipefail
+usage() {
+    echo "usage: GRSHM_WEB_PASSWORD=... scripts/serve.sh BUILD_DIR PORT [receiversim options...]" >&2
+    exit 2
+}
+[ $# -ge 2 ] && [ -d "$1" ] && [[ $2 =~ ^[0-9]+$ ]] && [ -n "${GRSHM_WEB_PASSWORD:-}" ] || usage
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 port=$2
@@ -24,8 +30,21 @@ if [ -n "$emulator" ]; then
         chmod +x "$cgidir/$program"
     done
 fi
-sed -e "s|@PORT@|$port|" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" \
-    -e "s|@RUNDIR@|$rundir|" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
+# The login file, outside the pages and readable by its owner only.
+users="$rundir/users.htdigest"
+"$root/tools/lighttpd/grshm-passwd" "$users" admin
+sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" -e "s|@USERS@|$users|" \
+    -e "s|@SOURCE@|$root|" -e "s|@RUNDIR@|$rundir|g" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
+
+login="admin:$GRSHM_WEB_PASSWORD"
+cat <<TEXT
+The receiver stand-in and lighttpd are starting on http://127.0.0.1:$port/ (user admin).
+Try, from another terminal:
+
+  curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{}' http://127.0.0.1:$port/cgi-bin/linkreport
+  curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{"Key":"1"}' http://127.0.0.1:$port/cgi-bin/rolekind
+
+TEXT
 
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 $emulator "$build/tools/receiversim/receiversim" "$@" &

@@ -2,11 +2,13 @@
 // script, both programs requested over HTTP, in this test's private IPC namespace.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "http.h"
@@ -57,10 +59,13 @@ class EndToEnd : public testing::Test {
         std::vector<std::string> args = {
             "bash", SOURCE_DIR "/scripts/serve.sh", BUILD_DIR, std::to_string(port_), "--tick-ms", "100"};
         args.insert(args.end(), stand_in_options.begin(), stand_in_options.end());
+        setenv("GRSHM_WEB_PASSWORD", kWebPassword, 1);
         server_ = Spawn([&] {
             setpgid(0, 0);
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, STDERR_FILENO);
+            const int out = open(ServeOutputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, STDOUT_FILENO);
             std::vector<char *> argv;
             for (std::string &arg : args) argv.push_back(arg.data());
             argv.push_back(nullptr);
@@ -85,6 +90,14 @@ class EndToEnd : public testing::Test {
             if (!gone) usleep(20 * 1000);
         }
         EXPECT_TRUE(gone) << "a process of the run script is still alive";
+        unlink(ServeOutputPath().c_str());
+    }
+
+    // What the run script printed.
+    std::string ServeOutputPath() const { return "/tmp/grshm-serve-" + std::to_string(port_) + ".out"; }
+    std::string ServeOutput() const {
+        std::ifstream in(ServeOutputPath());
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     std::string Rolekind(const std::string &body) {
@@ -180,4 +193,103 @@ TEST_F(EndToEnd, SmartBaseModeAnswersTheStationChosenForTheReplayedPosition) {
     EXPECT_EQ(Rolekind(R"({"Mode":"3"})"), R"({ "Station": { "StationNum": 3 } })");
     EXPECT_NE(Rolekind("{}").find(R"("Station3": { "ID": "SB3", )"), std::string::npos);
     EXPECT_NE(Rolekind("{}").find(R"("Height": "1.000000", "StationState": 1 }, "Station4")"), std::string::npos);
+}
+
+// ---- What guards the web interface ----------------------------------------------------------
+
+TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
+    Start({});
+    const std::vector<unsigned char> config = ConfigBytes();
+    const HttpLogin nobody{"", ""};
+    const HttpLogin wrong{kWebUser, "not-the-password"};
+    const HttpLogin stranger{"root", kWebPassword};
+    for (const char *target : {"/", "/index.html", "/workmode.html", "/common.js", "/cgi-bin/linkreport",
+                               "/cgi-bin/rolekind", "/no-such-page"}) {
+        for (const HttpLogin &login : {nobody, wrong, stranger}) {
+            const HttpReply reply = HttpRequest(port_, "POST", target, R"({"Key":"3"})", login);
+            EXPECT_EQ(reply.status, 401) << target << " as " << login.user;
+            EXPECT_NE(reply.headers.find(R"(realm="GNSS receiver")"), std::string::npos) << reply.headers;
+        }
+        const HttpReply get = HttpRequest(port_, "GET", target);
+        EXPECT_EQ(get.status, std::string(target) == "/no-such-page" ? 404 : 200) << target;
+        // Not to be framed by another site.
+        EXPECT_NE(get.headers.find("Content-Security-Policy: frame-ancestors 'self'"), std::string::npos) << target;
+        EXPECT_NE(get.headers.find("X-Frame-Options: SAMEORIGIN"), std::string::npos) << target;
+    }
+    EXPECT_EQ(ConfigBytes(), config) << "a request without the login reached rolekind";
+}
+
+TEST_F(EndToEnd, TheRunScriptsRequestsWorkWithTheirLogin) {
+    Start({});
+    std::vector<std::string> lines;
+    std::stringstream output(ServeOutput());
+    for (std::string line; std::getline(output, line);)
+        if (line.rfind("  curl ", 0) == 0) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u) << ServeOutput();
+    EXPECT_NE(lines[0].find(std::string("admin:") + kWebPassword), std::string::npos) << lines[0];
+    const CommandResult linkreport = RunCommand({"/bin/bash", "-c", lines[0]}, false);
+    EXPECT_EQ(linkreport.out.rfind(R"({ "DataTrans": [ )", 0), 0u) << linkreport.out;
+    const CommandResult rolekind = RunCommand({"/bin/bash", "-c", lines[1]}, false);
+    EXPECT_EQ(rolekind.out.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << rolekind.out;
+}
+
+TEST_F(EndToEnd, NothingButTheTwoProgramsRuns) {
+    Start({});
+    // A program put beside ours: it must not run, whatever the URL.
+    const std::string name = "probe-" + std::to_string(getpid());
+    const std::string probe = std::string(BUILD_DIR) + "/www/cgi-bin/" + name;
+    const std::string marker = "/tmp/grshm-" + name + ".ran";
+    {
+        std::ofstream script(probe);
+        script << "#!/bin/sh\ntouch " << marker << "\nprintf 'Content-type: text/plain\\n\\nPROBE-EXECUTED'\n";
+    }
+    chmod(probe.c_str(), 0755);
+    for (const std::string &target : {"/cgi-bin/" + name, "/cgi-bin/./" + name, "/cgi-bin/rolekind/../" + name,
+                                      std::string("/cgi-bin/rolekind/extra"), std::string("/cgi-bin/rolekindx")}) {
+        const HttpReply reply = HttpRequest(port_, "GET", target);
+        EXPECT_NE(reply.status, 200) << target;
+        EXPECT_EQ(reply.body.find("PROBE-EXECUTED"), std::string::npos) << target;
+    }
+    EXPECT_NE(access(marker.c_str(), F_OK), 0) << "the probe ran";
+    unlink(probe.c_str());
+    unlink(marker.c_str());
+}
+
+// What another site's page can make a browser send: refused with 403 before any program runs,
+// with or without the login (browsers resend a cached login).
+TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
+    Start({});
+    const std::vector<unsigned char> config = ConfigBytes();
+    const std::vector<unsigned char> monitor = MonitorBytes();
+    const std::string start_base = kBaseStart;
+    const std::vector<std::vector<std::string>> refused = {
+        {"Sec-Fetch-Site: cross-site"},
+        {"Sec-Fetch-Site: same-site"},
+        {"Sec-Fetch-Site: cross-site", "Origin: http://localhost:1"},
+        {"Origin: http://localhost:1", "Content-Type: text/plain"},
+        {"Origin: http://localhost:1", "Content-Type: application/x-www-form-urlencoded"},
+        {"Origin: null", "Content-Type: text/plain;charset=UTF-8"},
+        {"Host: rebound.example"},
+        {"Host: 127.0.0.1.rebound.example"},
+    };
+    for (const HttpLogin &login : {HttpLogin{}, HttpLogin{"", ""}}) {
+        for (const std::vector<std::string> &headers : refused) {
+            EXPECT_EQ(HttpRequest(port_, "POST", "/cgi-bin/rolekind", start_base, login, headers).status, 403)
+                << headers[0] << " " << login.user;
+            EXPECT_EQ(HttpRequest(port_, "GET", "/cgi-bin/rolekind", "", login, headers).status, 403) << headers[0];
+        }
+    }
+    usleep(300 * 1000);
+    EXPECT_EQ(ConfigBytes(), config);
+    EXPECT_EQ(MonitorBytes(), monitor);
+    // Our own pages' requests, and tools that mark nothing (curl), still get through.
+    for (const std::vector<std::string> &headers : std::vector<std::vector<std::string>>{
+             {"Sec-Fetch-Site: same-origin", "Origin: http://127.0.0.1"},
+             {"Sec-Fetch-Site: none"},
+             {"Origin: http://127.0.0.1", "Content-Type: application/json; charset=utf-8"},
+             {"Host: localhost"}}) {
+        const HttpReply reply = HttpRequest(port_, "POST", "/cgi-bin/rolekind", R"({"Key":"1"})", {}, headers);
+        EXPECT_EQ(reply.status, 200) << headers[0];
+        EXPECT_EQ(reply.body.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << reply.body;
+    }
 }

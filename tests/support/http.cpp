@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "process.h"
 
@@ -15,9 +17,6 @@ namespace {
 
 int Connect(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const timeval bound{kProcessBoundMs / 1000, 0};  // a server that never answers fails the test
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -31,28 +30,47 @@ int Connect(int port) {
 
 }  // namespace
 
-HttpReply HttpRequest(int port, const std::string &method, const std::string &target, const std::string &body) {
-    HttpReply reply;
-    const int fd = Connect(port);
-    if (fd < 0) return reply;
-    std::string request = method + " " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
-    if (method == "POST")
-        request += "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-    request += "\r\n" + body;
-    for (std::size_t sent = 0; sent < request.size();) {
-        const ssize_t n = write(fd, request.data() + sent, request.size() - sent);
-        if (n <= 0) break;
-        sent += static_cast<std::size_t>(n);
+HttpReply HttpRequest(int port, const std::string &method, const std::string &target, const std::string &body,
+                      const HttpLogin &login, const std::vector<std::string> &extra_headers) {
+    char body_path[] = "/tmp/grshm-http-body-XXXXXX";
+    char headers_path[] = "/tmp/grshm-http-headers-XXXXXX";
+    const int body_fd = mkstemp(body_path);
+    const int headers_fd = mkstemp(headers_path);
+    close(body_fd);
+    close(headers_fd);
+    std::vector<std::string> curl = {"/usr/bin/curl",
+                                     "-sS",
+                                     "--max-time",
+                                     std::to_string(kProcessBoundMs / 1000),
+                                     "-o",
+                                     body_path,
+                                     "-D",
+                                     headers_path,
+                                     "-w",
+                                     "%{http_code}",
+                                     "-X",
+                                     method};
+    if (!login.user.empty()) curl.insert(curl.end(), {"--digest", "-u", login.user + ":" + login.password});
+    bool own_type = false;
+    for (const std::string &header : extra_headers) {
+        curl.insert(curl.end(), {"-H", header});
+        own_type |= header.rfind("Content-Type:", 0) == 0;
     }
-    std::string response;
-    char buffer[16384];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) response.append(buffer, static_cast<std::size_t>(n));
-    close(fd);
-    const std::size_t end = response.find("\r\n\r\n");
-    if (response.rfind("HTTP/", 0) != 0 || end == std::string::npos) return reply;
-    reply.status = std::atoi(response.c_str() + response.find(' ') + 1);
-    reply.headers = response.substr(0, end);
-    reply.body = response.substr(end + 4);
+    if (method == "POST") curl.insert(curl.end(), {"--data-binary", body});
+    if (method == "POST" && !own_type) curl.insert(curl.end(), {"-H", "Content-Type: application/json"});
+    curl.push_back("http://127.0.0.1:" + std::to_string(port) + target);
+    const CommandResult result = RunCommand(curl, false);
+
+    HttpReply reply;
+    reply.status = std::atoi(result.out.c_str());
+    std::ifstream body_file(body_path);
+    reply.body.assign(std::istreambuf_iterator<char>(body_file), std::istreambuf_iterator<char>());
+    std::ifstream headers_file(headers_path);
+    const std::string headers{std::istreambuf_iterator<char>(headers_file), std::istreambuf_iterator<char>()};
+    const std::size_t last = headers.rfind("HTTP/");  // a login answers 401 first
+    if (last != std::string::npos) reply.headers = headers.substr(last);
+    unlink(body_path);
+    unlink(headers_path);
     return reply;
 }
 

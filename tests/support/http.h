@@ -1,17 +1,31 @@
-// A minimal HTTP/1.0 client for talking to the real web server on loopback.
+// Talking to the real web server on loopback, through curl (which does the digest login).
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
+// The login the tests give the run script (GRSHM_WEB_PASSWORD) and use by default.
+inline constexpr const char *kWebUser = "admin";
+inline constexpr const char *kWebPassword = "test-login-7Qz";
+
+struct HttpLogin {
+    std::string user = kWebUser;
+    std::string password = kWebPassword;
+};
+
 struct HttpReply {
-    int status = 0;  // 0 when no answer came
-    std::string headers;
+    int status = 0;       // 0 when no answer came
+    std::string headers;  // of the last response (after a login, the answer to the request)
     std::string body;
 };
 
-HttpReply HttpRequest(int port, const std::string &method, const std::string &target, const std::string &body = "");
+// A request as our pages send it: a POST carries a JSON body with Content-Type
+// application/json, unless extra_headers ("Name: value" lines) name another type. An empty
+// user sends no login.
+HttpReply HttpRequest(int port, const std::string &method, const std::string &target, const std::string &body = "",
+                      const HttpLogin &login = {}, const std::vector<std::string> &extra_headers = {});
 
 // True once something accepts connections on the port (waits up to timeout_ms).
 bool WaitForPort(int port, int timeout_ms);

@@ -164,8 +164,8 @@ std::vector<std::string> WithEmulator(std::vector<std::string> argv) {
     return argv;
 }
 
-CommandResult RunCommand(const std::vector<std::string> &command) {
-    const std::vector<std::string> argv = WithEmulator(command);
+CommandResult RunCommand(const std::vector<std::string> &command, bool emulated) {
+    const std::vector<std::string> argv = emulated ? WithEmulator(command) : command;
     int out[2];
     int err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return {};

@@ -42,8 +42,8 @@ struct CommandResult {
 
 // Runs a command line (argv[0] is the program's path) with this process's environment, with
 // the emulator of GRSHM_TEST_EMULATOR in front when the programs are built for another
-// architecture.
-CommandResult RunCommand(const std::vector<std::string> &command);
+// architecture (unless it is one of the machine's own commands: emulated false).
+CommandResult RunCommand(const std::vector<std::string> &command, bool emulated = true);
 
 // The command line with that emulator in front, if there is one.
 std::vector<std::string> WithEmulator(std::vector<std::string> argv);
