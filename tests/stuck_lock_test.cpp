@@ -4,7 +4,7 @@
 #include <sys/sem.h>
 
 #include <chrono>
-#include <cstring>
+#include <vector>
 
 #include "fake_receiver.h"
 #include "json_text.h"
@@ -47,8 +47,8 @@ TEST_F(StuckLock, AccessorsGiveUpAfterTheBoundTouchingNothing) {
     const ShareMemoryHandle *handles[] = {&OstrelConfig, &OstrelMonitor, &OstrelGNSS};
     for (const ShareMemoryHandle *handle : handles) {
         SetLockFromAnotherProcess(handle->sem_id, 0);
-        unsigned char buffer[64];
-        std::memset(buffer, 0xA5, sizeof buffer);
+        std::vector<unsigned char> bytes(sizeof(GNSSInfo), 0xA5);  // room for any entry
+        unsigned char *buffer = bytes.data();
         const std::vector<unsigned char> config = ConfigBytes();
         const auto start = Clock::now();
         int result = 0;
