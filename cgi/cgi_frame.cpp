@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "json_build.h"
+#include "records.h"
 
 namespace {
 
@@ -64,6 +65,16 @@ JsonPtr FailedReply(const std::string &error) {
     AddString(reply.get(), "Res", "Failed");
     Add(reply.get(), "Error", json_object_new_string(error.c_str()));
     return reply;
+}
+
+int ServeReport(JsonPtr (*build_report)()) {
+    PrintHeader();
+    const JsonPtr request = ReadRequest();  // consulted for nothing: a report is always the same
+    InitShareMemory();
+    JsonPtr reply = build_report();
+    if (const std::string failure = ReadFailure(); !failure.empty()) reply = FailedReply(failure);
+    PrintReply(reply.get());
+    return 0;
 }
 
 void PrintReply(json_object *reply) {

@@ -34,6 +34,11 @@ JsonPtr ReadRequest();
 // The reply of a request that could not be served: { "Res": "Failed", "Error": error }.
 JsonPtr FailedReply(const std::string &error);
 
+// The whole of a read-only report program: prints the header, reads (and ignores) the request,
+// attaches the segments, builds the report and prints it, or "Failed" when one of its
+// records could not be read (zeros are not the receiver's state). Returns the exit status.
+int ServeReport(JsonPtr (*build_report)());
+
 // Prints the reply document exactly as json-c renders it, with no line end after it.
 void PrintReply(json_object *reply);
 

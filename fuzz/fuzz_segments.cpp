@@ -1,11 +1,12 @@
-// Fuzzes the segments' contents through the channel report and the status report: whatever
-// the receiver's processes stored, both replies are built without reading past a field and
-// come out as JSON that reads back.
+// Fuzzes the segments' contents through the channel report, the status report and the GNSS
+// report: whatever the receiver's processes stored (GSV sentences included), every reply is
+// built without reading past a field and comes out as JSON that reads back.
 #include <cstring>
 
 #include "cgi_frame.h"
 #include "forms.h"
 #include "fuzz_support.h"
+#include "gnss_report.h"
 #include "report.h"
 
 namespace {
@@ -32,5 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     Fill(OstrelMonitor.base_addr, sizeof(MonitorPara), data, size, size / 2);
     ExpectObject(linkreport::BuildDataTransReport().get());
     ExpectObject(rolekind::ServeRequest(nullptr).get());  // no request: the status report
+    // The GNSS segment twice: filled whole, and with the input as the text of every GSV
+    // sentence, so that sentences that parse come up often.
+    Fill(OstrelGNSS.base_addr, sizeof(GNSSInfo), data, size, size / 3);
+    ExpectObject(gnssreport::BuildGnssReport().get());
+    auto *gnss = static_cast<GNSSInfo *>(OstrelGNSS.base_addr);
+    for (GSVSlot &slot : gnss->GSV)
+        for (std::size_t n = 0; n < GNSS_GSV_SENTENCES; ++n)  // a long input gives each sentence its own part
+            Fill(slot.Sentence[n], GNSS_GSV_SENTENCE_BYTES, data, size, n * GNSS_GSV_SENTENCE_BYTES);
+    ExpectObject(gnssreport::BuildGnssReport().get());
     return 0;
 }

@@ -5,60 +5,24 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "angle_text.h"
 #include "json_build.h"
 #include "request.h"
 
 namespace rolekind {
 namespace {
 
-// Whole part of a magnitude, saturated so that no stored value, however wild, converts out
-// of range.
-unsigned int TruncToUnsigned(double magnitude) {
-    if (!(magnitude >= 0.0)) return 0;  // also NaN
-    if (magnitude >= 4294967295.0) return UINT_MAX;
-    return static_cast<unsigned int>(magnitude);
-}
-
-json_object *FormattedText(const char *format, double value) {
-    return json_object_new_string(FormatShortText(format, value).text);
-}
-
-json_object *FormattedText(const char *format, int value) {
-    char text[kTextBuffer] = {};
-    std::snprintf(text, sizeof text, format, value);
-    return json_object_new_string(text);
-}
-
-json_object *DirectionText(unsigned char direction) {
-    const char text[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
-    return json_object_new_string(text);
-}
-
-// ddmm.mmmm: the sign plays no part, the side is the direction letter.
-json_object *BaseAngle(double value, unsigned char direction) {
-    const double magnitude = std::fabs(value);
-    const unsigned int degrees = TruncToUnsigned(magnitude / 100);
-    const unsigned int minutes = TruncToUnsigned(magnitude - static_cast<double>(100ULL * degrees));
-    const double seconds = (magnitude - TruncToUnsigned(magnitude)) * 60;
-    json_object *angle = json_object_new_object();
-    cgi::Add(angle, "DEG", FormattedText("%d", static_cast<int>(degrees)));
-    cgi::Add(angle, "MIN", FormattedText("%d", static_cast<int>(minutes)));
-    cgi::Add(angle, "SEC", FormattedText("%.6lf", seconds));
-    cgi::Add(angle, "HEM", DirectionText(direction));
-    return angle;
-}
-
 json_object *ListAngle(double value, unsigned char direction) {
     json_object *angle = json_object_new_object();
-    cgi::Add(angle, "DEG", FormattedText(kListDegreesFormat, value));
+    cgi::Add(angle, "DEG", cgi::FormattedText(kListDegreesFormat, value));
     cgi::AddString(angle, "MIN", "0.00");
     cgi::AddString(angle, "SEC", "0.00");
-    cgi::Add(angle, "HEM", DirectionText(direction));
+    cgi::Add(angle, "HEM", cgi::DirectionText(direction));
     return angle;
 }
 
 json_object *Angle(double value, unsigned char direction, AngleForm form) {
-    return form == AngleForm::Base ? BaseAngle(value, direction) : ListAngle(value, direction);
+    return form == AngleForm::Base ? cgi::BaseAngleObject(value, direction) : ListAngle(value, direction);
 }
 
 }  // namespace
@@ -85,7 +49,7 @@ ShortText FormatShortText(const char *format, double value) {
 }
 
 json_object *HeightText(double elevation) {
-    return FormattedText(kHeightFormat, elevation);
+    return cgi::FormattedText(kHeightFormat, elevation);
 }
 
 void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {

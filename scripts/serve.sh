@@ -25,7 +25,7 @@ cgidir="$build/www/cgi-bin"
 if [ -n "$emulator" ]; then
     cgidir="$rundir/cgi-bin"
     mkdir -p "$cgidir"
-    for program in linkreport rolekind; do
+    for program in linkreport rolekind gnssreport; do
         printf '#!/bin/sh\nexec %s %s\n' "$emulator" "$build/$program/$program" > "$cgidir/$program"
         chmod +x "$cgidir/$program"
     done

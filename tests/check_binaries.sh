@@ -1,10 +1,11 @@
 #!/bin/sh
-# The library exports exactly its API, the three deliverables load only what they must, and
-# all three are hardened (PIE, full RELRO, stack protector, fortified libc calls).
-# Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND API_LIST
+# The library exports exactly its API, the deliverables load only what they must, and all are
+# hardened (PIE, full RELRO, stack protector, fortified libc calls).
+# Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST
 # NM and READELF may name the tools of a cross build.
 set -eu
-library=$1 linkreport=$2 rolekind=$3 api=$4
+[ $# -eq 5 ] || { echo "usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST" >&2; exit 2; }
+library=$1 linkreport=$2 rolekind=$3 gnssreport=$4 api=$5
 nm=${NM:-nm}
 readelf=${READELF:-readelf}
 status=0
@@ -30,16 +31,17 @@ check_needed() {
 check_needed "$library" "libc.so.6 "
 check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libm.so.6 "
+check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 
 soname=$("$readelf" -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = "libgrshm.so.1" ] || fail "soname is [$soname]"
 
-for file in "$library" "$linkreport" "$rolekind"; do
+for file in "$library" "$linkreport" "$rolekind" "$gnssreport"; do
     "$readelf" -l "$file" | grep -q GNU_RELRO || fail "$file: no RELRO segment"
     "$readelf" -d "$file" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' || fail "$file: not bound at start (partial RELRO)"
     "$nm" -D --undefined-only "$file" | grep -q __stack_chk_fail || fail "$file: no stack protector"
 done
-for program in "$linkreport" "$rolekind"; do
+for program in "$linkreport" "$rolekind" "$gnssreport"; do
     "$readelf" -h "$program" | grep -q 'DYN (' || fail "$program: not position-independent"
     "$nm" -D --undefined-only "$program" | grep -Eq '__[a-z]+_chk' || fail "$program: no fortified calls"
 done

@@ -293,3 +293,51 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
         EXPECT_EQ(reply.body.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << reply.body;
     }
 }
+
+// ---- What the status page reads, kept current by the stand-in -------------------------------
+
+namespace {
+
+int CountOf(const std::string &text, const std::string &part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+int SystemCount(const std::string &reply, const std::string &system) {
+    const std::size_t at = reply.find("\"" + system + "\": { \"Count\": ");
+    return at == std::string::npos ? -1 : std::atoi(reply.c_str() + at + system.size() + 14);
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, GnssReportOfAMultiSystemReplay) {
+    if (access(LogPath("ublox-zed-f9p-nmea.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
+    Start({"--nmea", LogPath("ublox-zed-f9p-nmea.log")});
+    const HttpReply reply = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}");
+    ASSERT_EQ(reply.status, 200);
+    EXPECT_NE(reply.body.find(R"("Name": "Single")"), std::string::npos) << reply.body;
+    EXPECT_NE(reply.body.find(R"("Latitude": -45.87756)"), std::string::npos) << reply.body;
+    for (const char *system : {"GPS", "BeiDou", "GLONASS", "Galileo"}) EXPECT_GT(SystemCount(reply.body, system), 5);
+    // One signal group per system: the first signal's strengths, not the second's blanks.
+    EXPECT_GE(CountOf(reply.body, "\"SNR\""), 15) << reply.body;
+}
+
+TEST_F(EndToEnd, GnssReportWithoutAFix) {
+    if (access(LogPath("beidou-bd.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
+    Start({"--nmea", LogPath("beidou-bd.log")});
+    const std::string body = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}").body;
+    EXPECT_EQ(body.rfind(R"({ "Fix": { "Quality": 0, "Name": "No fix", "Satellites": 0, )", 0), 0u) << body;
+    EXPECT_EQ(body.find("Position"), std::string::npos);
+    EXPECT_EQ(SystemCount(body, "GPS"), 25);
+    EXPECT_EQ(SystemCount(body, "BeiDou"), 7);
+}
+
+TEST_F(EndToEnd, GnssReportOfTheFixedPosition) {
+    Start({});
+    const std::string body = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}").body;
+    // 30.54 N 114.309 E, 25 m: the stand-in's default position.
+    EXPECT_NE(body.find(R"("Latitude": 30.540000000, "Longitude": 114.309000000, )"), std::string::npos) << body;
+    EXPECT_NE(body.find(R"("Altitude": 25.000, )"), std::string::npos) << body;
+    for (const char *system : {"GPS", "BeiDou", "GLONASS", "Galileo"}) EXPECT_EQ(SystemCount(body, system), 0);
+}

@@ -55,3 +55,9 @@ function element(tag, text, className) {
   if (className) node.className = className;
   return node;
 }
+
+// An angle object of the programs ({DEG, MIN, SEC, HEM} texts) as a person reads it.
+function formatAngle(angle) {
+  if (!angle) return "–";
+  return angle.DEG + "° " + angle.MIN + "′ " + Number(angle.SEC).toFixed(4) + "″ " + angle.HEM;
+}

@@ -102,6 +102,25 @@ std::optional<GSVInput> ParseGsv(std::string_view sentence) {
     return input;
 }
 
+std::string GsvSignal(std::string_view sentence) {
+    const auto fields = Fields(sentence);
+    if (!fields || fields->size() < 5 || (fields->size() - 4) % 4 != 1) return {};
+    return fields->back();
+}
+
+std::vector<GSVInput> FirstSignalOnly(const std::vector<GSVInput> &sentences) {
+    std::optional<std::string> chosen[GNSS_GSV_SLOTS];
+    std::vector<GSVInput> kept;
+    for (const GSVInput &input : sentences) {
+        const std::string signal =
+            GsvSignal(std::string_view(input.Sentence, strnlen(input.Sentence, sizeof input.Sentence)));
+        std::optional<std::string> &first = chosen[input.System % GNSS_GSV_SLOTS];
+        if (!first) first = signal;
+        if (*first == signal) kept.push_back(input);
+    }
+    return kept;
+}
+
 std::string FormatGga(const GGAInfo &gga) {
     char body[256];
     auto letter = [](unsigned char c) { return c == 0 ? std::string() : std::string(1, static_cast<char>(c)); };

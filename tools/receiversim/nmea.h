@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sharememory.h"
 
@@ -23,6 +24,14 @@ std::optional<GGAInfo> ParseGga(std::string_view sentence);
 // The GSV input record for a GSV sentence with a valid checksum: GP, BD (or GB), GL and GA
 // talkers go to slots 0 to 3, any other talker to slot 4.
 std::optional<GSVInput> ParseGsv(std::string_view sentence);
+
+// The signal field of an NMEA 4.10 (or later) GSV sentence, or empty for older sentences.
+std::string GsvSignal(std::string_view sentence);
+
+// A receiver that tracks several signals sends one GSV group per signal and system. Keeps, per
+// system, the sentences of the first signal group among these, as a receiver daemon that
+// reports one signal strength per satellite does.
+std::vector<GSVInput> FirstSignalOnly(const std::vector<GSVInput> &sentences);
 
 // A GGA sentence, with its checksum, for a decoded record.
 std::string FormatGga(const GGAInfo &gga);

@@ -98,7 +98,7 @@ void Receiver::Tick() {
     current_ = source_.Next(&gsv);
     SetGNSSInfoToShareMemory(ENTRY_GGA, &current_);
     SetGNSSInfoToShareMemory(ENTRY_GGA_MSG, FormatGga(current_).c_str());
-    for (const GSVInput &input : gsv) SetGNSSInfoToShareMemory(ENTRY_GSV, &input);
+    for (const GSVInput &input : FirstSignalOnly(gsv)) SetGNSSInfoToShareMemory(ENTRY_GSV, &input);
 
     // Keep the base station state current. A stop request writes STATION_STOP before it
     // posts; while the base still runs that value is left for the operation to see.

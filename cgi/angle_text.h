@@ -1,0 +1,22 @@
+// Angle objects as the pages show a ddmm.mmmm value: {"DEG", "MIN", "SEC", "HEM"} texts.
+#pragma once
+
+#include <json-c/json.h>
+
+namespace cgi {
+
+// Every text of an angle object fits a 16-byte buffer (15 characters).
+inline constexpr int kAngleTextBuffer = 16;
+
+// printf-formatted texts of an angle object, cut to 15 characters.
+json_object *FormattedText(const char *format, double value);
+json_object *FormattedText(const char *format, int value);
+
+// A direction letter as a one-letter text; a zero letter gives "".
+json_object *DirectionText(unsigned char direction);
+
+// ddmm.mmmm (degrees times 100 plus minutes) as whole degrees, whole minutes and seconds with
+// six decimals; the sign plays no part, the side is the hemisphere letter.
+json_object *BaseAngleObject(double value, unsigned char hemisphere);
+
+}  // namespace cgi

@@ -1,0 +1,120 @@
+#include "gnss_report.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "angle_text.h"
+#include "gsv.h"
+#include "json_build.h"
+#include "records.h"
+#include "sharememory.h"
+
+namespace gnssreport {
+namespace {
+
+using cgi::Add;
+using cgi::AddInt;
+using cgi::AddString;
+
+const char *FixName(int quality) {
+    static constexpr const char *kNames[] = {"No fix",    "Single",         "DGPS",   "PPS",       "RTK fixed",
+                                             "RTK float", "Dead reckoning", "Manual", "Simulation"};
+    return quality >= 0 && quality < static_cast<int>(std::size(kNames)) ? kNames[quality] : "Unknown";
+}
+
+// A number printed with a fixed count of decimals, as a JSON number.
+json_object *Decimal(double value, const char *format) {
+    if (!std::isfinite(value)) value = 0.0;  // JSON has no NaN or infinity
+    char text[48];
+    std::snprintf(text, sizeof text, format, value);
+    return json_object_new_double_s(value, text);
+}
+
+json_object *Letter(unsigned char letter) {
+    return cgi::DirectionText(letter >= 0x20 && letter < 0x7F ? letter : 0);
+}
+
+// ddmm.mmmm with its hemisphere letter in signed decimal degrees.
+double DecimalDegrees(double packed, unsigned char hemisphere) {
+    const double magnitude = std::fabs(packed);
+    const double degrees = std::trunc(magnitude / 100);
+    const double value = degrees + (magnitude - 100 * degrees) / 60;
+    return hemisphere == 'S' || hemisphere == 'W' ? -value : value;
+}
+
+// hh:mm:ss.ss of the hhmmss.ss time field.
+json_object *UtcText(float utc) {
+    const double value = std::isfinite(utc) && utc >= 0 && utc < 240000 ? utc : 0.0;
+    const int hours = static_cast<int>(value / 10000);
+    const int minutes = static_cast<int>((value - hours * 10000) / 100);
+    const double seconds = value - hours * 10000 - minutes * 100;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%05.2f", hours, minutes, seconds);
+    return json_object_new_string(text);
+}
+
+json_object *FixObject(const GGAInfo &gga) {
+    json_object *fix = json_object_new_object();
+    const int quality = gga.available != 0 ? gga.fix_status : 0;
+    AddInt(fix, "Quality", quality);
+    AddString(fix, "Name", FixName(quality));
+    if (gga.available == 0) return fix;
+    AddInt(fix, "Satellites", gga.fix_satellite);
+    Add(fix, "HDOP", Decimal(gga.hdop, "%.2f"));
+    Add(fix, "UTC", UtcText(gga.utc));
+    return fix;
+}
+
+json_object *PositionObject(const GGAInfo &gga) {
+    json_object *position = json_object_new_object();
+    Add(position, "Latitude", Decimal(DecimalDegrees(gga.latitude, gga.latdir), "%.9f"));
+    Add(position, "Longitude", Decimal(DecimalDegrees(gga.longitude, gga.londir), "%.9f"));
+    json_object *coordinate = json_object_new_object();
+    Add(coordinate, "Longitude", cgi::BaseAngleObject(gga.longitude, gga.londir));
+    Add(coordinate, "Latitude", cgi::BaseAngleObject(gga.latitude, gga.latdir));
+    Add(position, "Coordinate", coordinate);
+    Add(position, "Altitude", Decimal(gga.altitude, "%.3f"));
+    Add(position, "AltitudeUnit", Letter(gga.alt_unit));
+    Add(position, "Undulation", Decimal(gga.undulation, "%.3f"));
+    Add(position, "UndulationUnit", Letter(gga.und_unit));
+    AddInt(position, "Age", gga.age);
+    Add(position, "Station", json_object_new_int64(gga.station_id));
+    return position;
+}
+
+json_object *SatelliteObject(const Satellite &satellite) {
+    json_object *object = json_object_new_object();
+    AddInt(object, "Number", satellite.number);
+    if (satellite.elevation != kAbsent) AddInt(object, "Elevation", satellite.elevation);
+    if (satellite.azimuth != kAbsent) AddInt(object, "Azimuth", satellite.azimuth);
+    if (satellite.snr != kAbsent) AddInt(object, "SNR", satellite.snr);
+    return object;
+}
+
+json_object *SystemObject(unsigned char slot_entry) {
+    const SatellitesInView view = ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry));
+    json_object *system = json_object_new_object();
+    AddInt(system, "Count", static_cast<int>(view.count));
+    json_object *list = json_object_new_array_ext(static_cast<int>(view.count));
+    for (std::size_t i = 0; i < view.count; ++i) json_object_array_add(list, SatelliteObject(view.list[i]));
+    Add(system, "List", list);
+    return system;
+}
+
+}  // namespace
+
+cgi::JsonPtr BuildGnssReport() {
+    cgi::JsonPtr root{json_object_new_object()};
+    const auto gga = cgi::ReadGnssEntry<GGAInfo>(ENTRY_GGA);
+    Add(root.get(), "Fix", FixObject(gga));
+    if (gga.available != 0 && gga.fix_status != 0) Add(root.get(), "Position", PositionObject(gga));
+    json_object *satellites = json_object_new_object();
+    Add(satellites, "GPS", SystemObject(ENTRY_GSV_GP));
+    Add(satellites, "BeiDou", SystemObject(ENTRY_GSV_BD));
+    Add(satellites, "GLONASS", SystemObject(ENTRY_GSV_GL));
+    Add(satellites, "Galileo", SystemObject(ENTRY_GSV_GA));
+    Add(root.get(), "Satellites", satellites);
+    return root;
+}
+
+}  // namespace gnssreport

@@ -1,0 +1,320 @@
+// gnssreport run as the web server runs it, against segments filled from the sentences of
+// real receivers' logs; every expected reply is worked out here from the sentences' text.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "json_text.h"
+#include "process.h"
+#include "segments.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::string LogPath(const char *name) {
+    return std::string(NMEA_DIR) + "/" + name;
+}
+
+std::vector<std::string> Split(const std::string &text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
+    if (!text.empty() && text.back() == separator) parts.emplace_back();
+    return parts;
+}
+
+// The fields between '$' and '*'.
+std::vector<std::string> Fields(const std::string &sentence) {
+    return Split(sentence.substr(1, sentence.find('*') - 1), ',');
+}
+
+// "$BODY*HH" with the body's own checksum.
+std::string Nmea(const std::string &body) {
+    unsigned sum = 0;
+    for (char c : body) sum ^= static_cast<unsigned char>(c);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X", sum);
+    return "$" + body + tail;
+}
+
+std::vector<std::string> LogLines(const char *name) {
+    std::vector<std::string> lines;
+    std::ifstream in(LogPath(name));
+    for (std::string line; std::getline(in, line);) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (!line.empty() && line[0] == '$') lines.push_back(line);
+    }
+    return lines;
+}
+
+// The first complete group (sentences 1 to total, in a row) of a talker's GSV sentences.
+std::vector<std::string> FirstGroup(const std::vector<std::string> &lines, const std::string &talker) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].compare(1, 5, talker + "GSV") != 0 || Fields(lines[i])[2] != "1") continue;
+        const int total = std::stoi(Fields(lines[i])[1]);
+        std::vector<std::string> group;
+        for (int n = 1; n <= total && i + n - 1 < lines.size(); ++n) group.push_back(lines[i + n - 1]);
+        if (static_cast<int>(group.size()) == total) return group;
+    }
+    return {};
+}
+
+std::string FirstOf(const std::vector<std::string> &lines, const std::string &type) {
+    for (const std::string &line : lines)
+        if (line.compare(3, 3, type) == 0) return line;
+    return {};
+}
+
+void StoreSentence(int system, const std::string &sentence, int number = 0) {
+    GSVInput input;
+    std::memset(&input, 0, sizeof input);
+    std::memcpy(input.Sentence, sentence.data(), std::min(sentence.size(), sizeof input.Sentence));
+    input.System = static_cast<unsigned char>(system);
+    input.Number = static_cast<unsigned char>(number != 0 ? number : std::stoi(Fields(sentence)[2]));
+    ASSERT_EQ(SetGNSSInfoToShareMemory(ENTRY_GSV, &input), 0);
+}
+
+void StoreGroup(int system, const std::vector<std::string> &group) {
+    for (const std::string &sentence : group) StoreSentence(system, sentence);
+}
+
+// A GGA sentence decoded field by field, as the receiver's writer does.
+GGAInfo DecodeGga(const std::string &sentence) {
+    const std::vector<std::string> f = Fields(sentence);
+    GGAInfo gga;
+    std::memset(&gga, 0, sizeof gga);
+    auto number = [](const std::string &field) { return field.empty() ? 0.0 : std::stod(field); };
+    auto letter = [](const std::string &field) { return field.empty() ? 0 : static_cast<unsigned char>(field[0]); };
+    gga.utc = static_cast<float>(number(f[1]));
+    gga.latitude = number(f[2]);
+    gga.latdir = letter(f[3]);
+    gga.longitude = number(f[4]);
+    gga.londir = letter(f[5]);
+    gga.fix_status = static_cast<unsigned char>(number(f[6]));
+    gga.fix_satellite = static_cast<unsigned short>(number(f[7]));
+    gga.hdop = static_cast<float>(number(f[8]));
+    gga.altitude = number(f[9]);
+    gga.alt_unit = letter(f[10]);
+    gga.undulation = static_cast<float>(number(f[11]));
+    gga.und_unit = letter(f[12]);
+    gga.age = static_cast<unsigned char>(number(f[13]));
+    gga.station_id = static_cast<unsigned int>(number(f[14]));
+    gga.available = 1;
+    return gga;
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// The expected "Fix" and "Position" members of a GGA sentence, from its text.
+Members ExpectedFixAndPosition(const std::string &sentence) {
+    const std::vector<std::string> f = Fields(sentence);
+    static const char *kNames[] = {"No fix", "Single", "DGPS", "PPS", "RTK fixed", "RTK float"};
+    const int quality = std::stoi(f[6]);
+    const double utc = std::stod(f[1]);
+    const int hh = static_cast<int>(utc) / 10000, mm = static_cast<int>(utc) / 100 % 100;
+    char time[400];
+    std::snprintf(time, sizeof time, "%02d:%02d:%05.2f", hh, mm, static_cast<float>(utc) - hh * 10000 - mm * 100);
+    Members members = {{"Fix", Obj({{"Quality", Int(quality)},
+                                    {"Name", Str(kNames[quality])},
+                                    {"Satellites", Int(std::stoi(f[7]))},
+                                    {"HDOP", f[8].empty() ? "0.00" : Fixed(std::stof(f[8]), 2)},
+                                    {"UTC", Str(time)}})}};
+    if (quality == 0) return members;
+    // ddmm.mmmm: whole degrees, whole minutes, the rest as seconds; south and west negative.
+    auto angle = [](const std::string &value, const std::string &hemisphere) {
+        const int degrees = std::stoi(value) / 100;
+        const double minutes = std::stod(value) - degrees * 100;
+        const double seconds = (minutes - std::floor(minutes)) * 60;
+        return Obj({{"DEG", Str(std::to_string(degrees))},
+                    {"MIN", Str(std::to_string(static_cast<int>(minutes)))},
+                    {"SEC", Str(Fixed(seconds, 6))},
+                    {"HEM", Str(hemisphere)}});
+    };
+    auto decimal = [](const std::string &value, const std::string &hemisphere) {
+        const int degrees = std::stoi(value) / 100;
+        const double result = degrees + (std::stod(value) - degrees * 100) / 60;
+        return Fixed(hemisphere == "S" || hemisphere == "W" ? -result : result, 9);
+    };
+    members.push_back(
+        {"Position", Obj({{"Latitude", decimal(f[2], f[3])},
+                          {"Longitude", decimal(f[4], f[5])},
+                          {"Coordinate", Obj({{"Longitude", angle(f[4], f[5])}, {"Latitude", angle(f[2], f[3])}})},
+                          {"Altitude", Fixed(std::stod(f[9]), 3)},
+                          {"AltitudeUnit", Str(f[10])},
+                          {"Undulation", Fixed(std::stof(f[11]), 3)},
+                          {"UndulationUnit", Str(f[12])},
+                          {"Age", Int(f[13].empty() ? 0 : static_cast<int>(std::stod(f[13])))},
+                          {"Station", Int(f[14].empty() ? 0 : std::stoi(f[14]))}})});
+    return members;
+}
+
+// The expected satellite list of a group's sentences: each satellite once, in order.
+std::string ExpectedSystem(const std::vector<std::string> &group) {
+    std::vector<std::string> items;
+    std::set<int> seen;
+    for (const std::string &sentence : group) {
+        std::vector<std::string> f = Fields(sentence);
+        if ((f.size() - 4) % 4 == 1) f.pop_back();  // the signal field of NMEA 4.10 and later
+        for (std::size_t i = 4; i + 3 < f.size() + 3 && i < f.size(); i += 4) {
+            const int number = std::stoi(f[i]);
+            if (!seen.insert(number).second) continue;
+            Members satellite = {{"Number", Int(number)}};
+            const char *names[] = {"Elevation", "Azimuth", "SNR"};
+            for (int k = 1; k <= 3; ++k)
+                if (i + k < f.size() && !f[i + k].empty())
+                    satellite.push_back({names[k - 1], Int(std::stoi(f[i + k]))});
+            items.push_back(Obj(satellite));
+        }
+    }
+    return Obj({{"Count", Int(static_cast<long long>(items.size()))}, {"List", Arr(items)}});
+}
+
+class GnssReport : public testing::Test {
+ protected:
+    void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
+
+    static std::string Reply() {
+        const ProgramResult result = Post(GNSSREPORT_PATH, "{}");
+        EXPECT_EQ(result.exit_status, 0);
+        return ReplyBody(result);
+    }
+
+    static void StoreGga(const std::string &sentence) {
+        const GGAInfo gga = DecodeGga(sentence);
+        ASSERT_EQ(SetGNSSInfoToShareMemory(ENTRY_GGA, &gga), 0);
+    }
+
+    // The whole expected reply: the GGA sentence's fix, and a group per system (or none).
+    static std::string Expected(const std::string &gga, const std::vector<std::string> (&groups)[4]) {
+        Members members = gga.empty() ? Members{{"Fix", Obj({{"Quality", "0"}, {"Name", Str("No fix")}})}}
+                                      : ExpectedFixAndPosition(gga);
+        const char *systems[] = {"GPS", "BeiDou", "GLONASS", "Galileo"};
+        Members satellites;
+        for (int s = 0; s < 4; ++s) satellites.push_back({systems[s], ExpectedSystem(groups[s])});
+        members.push_back({"Satellites", Obj(satellites)});
+        return Obj(members);
+    }
+};
+
+}  // namespace
+
+TEST_F(GnssReport, NothingStoredYet) {
+    EXPECT_EQ(Reply(), Expected("", {}));
+}
+
+TEST_F(GnssReport, MultiSystemLogWithSignalFields) {
+    const std::vector<std::string> lines = LogLines("ublox-zed-f9p-nmea.log");
+    ASSERT_FALSE(lines.empty()) << "recorded NMEA logs not found";
+    const std::vector<std::string> groups[4] = {FirstGroup(lines, "GP"), FirstGroup(lines, "GB"),
+                                                FirstGroup(lines, "GL"), FirstGroup(lines, "GA")};
+    for (int s = 0; s < 4; ++s) {
+        ASSERT_FALSE(groups[s].empty()) << s;
+        StoreGroup(s, groups[s]);
+    }
+    const std::string gga = FirstOf(lines, "GGA");
+    StoreGga(gga);
+    const std::string reply = Reply();
+    EXPECT_EQ(reply, Expected(gga, groups));
+    // Read off the log by hand: 45 52.65403 S, 170 30.00668 E, single fix, GPS 5 first.
+    EXPECT_NE(reply.find(R"("Latitude": -45.877567167, "Longitude": 170.500111333)"), std::string::npos) << reply;
+    EXPECT_NE(reply.find(R"({ "Number": 5, "Elevation": 6, "Azimuth": 110, "SNR": 19 })"), std::string::npos);
+    EXPECT_NE(reply.find(R"({ "Number": 33, "Elevation": 62, "Azimuth": 34, "SNR": 8 })"), std::string::npos);
+}
+
+TEST_F(GnssReport, DifferentialFixWithoutSatellites) {
+    const std::vector<std::string> lines = LogLines("nmea-rtk.log");
+    ASSERT_FALSE(lines.empty()) << "recorded NMEA logs not found";
+    for (const auto &[quality, station] : {std::pair{"2", "133"}, std::pair{"4", "2"}}) {
+        std::string gga;
+        for (const std::string &line : lines)
+            if (line.compare(3, 3, "GGA") == 0 && Fields(line)[6] == quality) gga = line;
+        ASSERT_FALSE(gga.empty()) << quality;
+        StoreGga(gga);
+        const std::string reply = Reply();
+        EXPECT_EQ(reply, Expected(gga, {}));
+        EXPECT_NE(reply.find(std::string(R"("Station": )") + station + " }"), std::string::npos) << reply;
+        EXPECT_NE(reply.find(R"("HEM": "W" })"), std::string::npos) << reply;
+    }
+}
+
+TEST_F(GnssReport, NoFixShowsNoPositionButTheSatellites) {
+    const std::vector<std::string> lines = LogLines("beidou-bd.log");
+    ASSERT_FALSE(lines.empty()) << "recorded NMEA logs not found";
+    const std::vector<std::string> groups[4] = {
+        FirstGroup(lines, "GP"), FirstGroup(lines, "BD"), FirstGroup(lines, "GL"), {}};
+    ASSERT_EQ(groups[0].size(), 7u);
+    for (int s = 0; s < 3; ++s) StoreGroup(s, groups[s]);
+    const std::string gga = FirstOf(lines, "GGA");
+    StoreGga(gga);
+    const std::string reply = Reply();
+    EXPECT_EQ(reply, Expected(gga, groups));
+    EXPECT_EQ(reply.find("Position"), std::string::npos);
+    EXPECT_NE(reply.find(R"("GPS": { "Count": 25, )"), std::string::npos);
+}
+
+// What a slot can hold besides one clean group.
+TEST_F(GnssReport, SlotsOfMixedEpochsSignalsAndDamage) {
+    const std::string a1 = Nmea("GPGSV,3,1,09,01,10,100,40,02,20,200,41,03,30,300,42,04,40,040,43");
+    const std::string a2 = Nmea("GPGSV,3,2,09,05,50,050,44,06,60,060,45,07,70,070,46,08,80,080,47");
+    const std::string a3 = Nmea("GPGSV,3,3,09,09,90,090,48");
+    const std::string b1 = Nmea("GPGSV,2,1,05,11,11,111,,12,12,112,32,13,13,113,33,14,14,114,34,1");
+    const std::string b2 = Nmea("GPGSV,2,2,05,11,11,111,31,1");  // a second report of 11 brings its strength
+
+    // An earlier epoch of three sentences, then one of two: sentence 3 is a leftover.
+    StoreGroup(0, {a1, a2, a3});
+    StoreGroup(0, {b1, b2});
+    std::string reply = Reply();
+    EXPECT_NE(
+        reply.find(R"("GPS": { "Count": 4, "List": [ { "Number": 11, "Elevation": 11, "Azimuth": 111, "SNR": 31 }, )"),
+        std::string::npos)
+        << reply;
+    EXPECT_EQ(reply.find(R"("Number": 9,)"), std::string::npos) << "the leftover of the earlier epoch was read";
+    // The first sentence of a group of three over that group of two: sentence 2 is a leftover
+    // of another count (sentence 3, of the same count, cannot be told from a current one).
+    StoreSentence(0, a1);
+    reply = Reply();
+    EXPECT_NE(reply.find(R"("GPS": { "Count": 5, "List": [ { "Number": 1, )"), std::string::npos) << reply;
+    EXPECT_EQ(reply.find(R"("Number": 11,)"), std::string::npos) << "a sentence of another group was read";
+
+    // Damage in sentence 2: a wrong checksum, text without an end, fields out of range.
+    StoreGroup(1, {a1, a2, a3});
+    std::string broken = a2;
+    broken[broken.size() - 4] = broken[broken.size() - 4] == '7' ? '6' : '7';  // an SNR digit
+    StoreSentence(1, broken);
+    reply = Reply();
+    EXPECT_NE(reply.find(R"("BeiDou": { "Count": 5, )"), std::string::npos) << reply;  // sentences 1 and 3
+
+    GSVSlot garbage;
+    std::memset(&garbage, '9', sizeof garbage);  // no terminator anywhere
+    std::memcpy(RawGnss() + offsetof(GNSSInfo, GSV[2]), &garbage, sizeof garbage);
+    StoreSentence(3, Nmea("GAGSV,1,1,03,07,95,400,100,xx,10,010,,08,,,"));
+    reply = Reply();
+    EXPECT_NE(reply.find(R"("GLONASS": { "Count": 0, "List": [ ] })"), std::string::npos) << reply;
+    // Out of range means absent; a number that is not one drops the satellite.
+    EXPECT_NE(reply.find(R"("Galileo": { "Count": 2, "List": [ { "Number": 7 }, { "Number": 8 } ] })"),
+              std::string::npos)
+        << reply;
+
+    // Sentence 1 is what counts: without it, nothing.
+    StoreSentence(0, Nmea("GPGGA,1,2,3"), 1);
+    reply = Reply();
+    EXPECT_NE(reply.find(R"("GPS": { "Count": 0, "List": [ ] })"), std::string::npos) << reply;
+}
+
+TEST_F(GnssReport, ARecordThatIsNotAvailableIsNoFix) {
+    GGAInfo gga = DecodeGga(FirstOf(LogLines("nmea-rtk.log"), "GGA"));
+    gga.available = 0;
+    SetGNSSInfoToShareMemory(ENTRY_GGA, &gga);
+    EXPECT_EQ(Reply(), Expected("", {}));
+}
