@@ -56,8 +56,9 @@ function element(tag, text, className) {
   return node;
 }
 
-// An angle object of the programs ({DEG, MIN, SEC, HEM} texts) as a person reads it.
-function formatAngle(angle) {
+// An angle object of the programs ({DEG, MIN, SEC, HEM} texts) as a person reads it, with
+// the seconds to so many decimals (4: about 3 mm).
+function formatAngle(angle, decimals = 4) {
   if (!angle) return "–";
-  return angle.DEG + "° " + angle.MIN + "′ " + Number(angle.SEC).toFixed(4) + "″ " + angle.HEM;
+  return angle.DEG + "° " + angle.MIN + "′ " + Number(angle.SEC).toFixed(decimals) + "″ " + angle.HEM;
 }

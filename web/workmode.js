@@ -41,7 +41,7 @@ function hemisphere(id, letters) {
 }
 
 function angle(prefix, maxDegrees, letters) {
-  const name = prefix === "lat" ? "Latitude" : "Longitude";
+  const name = prefix.endsWith("lat") ? "Latitude" : "Longitude";
   return {
     DEG: wholeNumber(prefix + "-deg", name + " degrees", 0, maxDegrees),
     MIN: wholeNumber(prefix + "-min", name + " minutes", 0, 59),
@@ -59,25 +59,53 @@ function showAngle(prefix, value) {
   if (value.HEM) $(prefix + "-hem").value = value.HEM;
 }
 
+// The SmartBase list keeps an angle packed as DD.MMSSsssss in "DEG"; its digits are read and
+// written as text, so that nothing is lost to rounding on the way.
+function unpackAngle(packed, hem) {
+  const [whole, fraction = ""] = String(packed).split(".");
+  const digits = fraction.padEnd(4, "0");
+  const seconds = digits.slice(2, 4) + "." + (digits.slice(4) || "0");
+  return { DEG: String(Number(whole)), MIN: String(Number(digits.slice(0, 2))), SEC: seconds, HEM: hem };
+}
+
+function packAngle(value) {
+  let seconds = Number(value.SEC).toFixed(5);
+  if (seconds.startsWith("60")) seconds = "59.99999";  // rounded up to a whole minute: keep it in this one
+  const [whole, fraction] = seconds.split(".");
+  return { DEG: value.DEG + "." + value.MIN.padStart(2, "0") + whole.padStart(2, "0") + fraction,
+           MIN: "0.00", SEC: "0.00", HEM: value.HEM };
+}
+
+function showSmartBaseAngle(prefix, value) {
+  const angle = unpackAngle(value.DEG, value.HEM);
+  showAngle(prefix, { ...angle, SEC: String(Number(angle.SEC)) });
+}
+
+// A position nobody has set (no identifier, no coordinate) shows as an empty row.
+function unused(station) {
+  return station.ID === "" && Number(station.Coordinate.Latitude.DEG) === 0 &&
+         Number(station.Coordinate.Longitude.DEG) === 0 && Number(station.Height) === 0;
+}
+
 function smartBaseRow(position, station) {
   const row = document.createElement("tr");
   row.dataset.position = position;
   const lat = station.Coordinate.Latitude;
   const lon = station.Coordinate.Longitude;
+  const empty = unused(station);
   row.appendChild(element("td", String(position)));
   row.appendChild(element("td", station.ID));
-  row.appendChild(element("td", lat.DEG + " " + lat.HEM));
-  row.appendChild(element("td", lon.DEG + " " + lon.HEM));
-  row.appendChild(element("td", station.Height));
+  // All five stored decimals of the seconds, exactly as stored.
+  row.appendChild(element("td", empty ? "" : formatAngle(unpackAngle(lat.DEG, lat.HEM), 5)));
+  row.appendChild(element("td", empty ? "" : formatAngle(unpackAngle(lon.DEG, lon.HEM), 5)));
+  row.appendChild(element("td", empty ? "" : station.Height));
   row.appendChild(element("td", station.StationState === 1 ? "yes" : ""));
-  const edit = element("button", "Edit", "secondary");
+  const edit = element("button", empty ? "Set" : "Edit", "secondary");
   edit.addEventListener("click", () => {
     $("sb-position").value = String(position);
     $("sb-id").value = station.ID;
-    $("sb-lat").value = lat.DEG;
-    $("sb-lon").value = lon.DEG;
-    if (lat.HEM) $("sb-lat-hem").value = lat.HEM;
-    if (lon.HEM) $("sb-lon-hem").value = lon.HEM;
+    showSmartBaseAngle("sb-lat", lat);
+    showSmartBaseAngle("sb-lon", lon);
     $("sb-height").value = station.Height;
   });
   const cell = element("td");
@@ -157,8 +185,8 @@ async function saveSmartBase() {
     Station: {
       ID: identifier("sb-id"),
       Coordinate: {
-        Longitude: { DEG: decimal("sb-lon", "Longitude", 0, 181), MIN: "0.00", SEC: "0.00", HEM: hemisphere("sb-lon-hem", ["E", "W"]) },
-        Latitude: { DEG: decimal("sb-lat", "Latitude", 0, 91), MIN: "0.00", SEC: "0.00", HEM: hemisphere("sb-lat-hem", ["N", "S"]) },
+        Longitude: packAngle(angle("sb-lon", 180, ["E", "W"])),
+        Latitude: packAngle(angle("sb-lat", 90, ["N", "S"])),
       },
       Height: height("sb-height"),
     },

@@ -210,13 +210,28 @@ class Pages(unittest.TestCase):
         self.wait_for(lambda: len(self.browser.find_elements(By.CSS_SELECTOR, "#smartbase tbody tr")) == 30)
         Select(self.by_id("sb-position")).select_by_visible_text("2")
         self.type_into("sb-id", "PAGE-SB2")
-        self.type_into("sb-lat", "30.123456789")
-        self.type_into("sb-lon", "114.302512345")
-        self.type_into("sb-height", "12.25")
+        for name, value in (("sb-lat-deg", "30"), ("sb-lat-min", "12"), ("sb-lat-sec", "34.56789"),
+                            ("sb-lon-deg", "114"), ("sb-lon-min", "30"), ("sb-lon-sec", "25.12345"),
+                            ("sb-height", "12.25")):
+            self.type_into(name, value)
+        Select(self.by_id("sb-lat-hem")).select_by_visible_text("S")
         self.by_id("sb-save").click()
         self.assertEqual(self.wait_for_message(), ("message ok", "SmartBase position saved."))
         row = self.browser.find_element(By.CSS_SELECTOR, '#smartbase tr[data-position="2"]')
-        self.assertEqual(row.text.split()[:6], ["2", "PAGE-SB2", "30.123456789", "N", "114.302512345", "E"])
+        cells = [cell.text for cell in row.find_elements(By.TAG_NAME, "td")]
+        self.assertEqual(cells[:5], ["2", "PAGE-SB2", "30° 12′ 34.56789″ S", "114° 30′ 25.12345″ E", "12.250000"])
+        # Stored in the list's own encoding, DD.MMSSsssss, digit for digit.
+        status = self.browser.execute_async_script(
+            "callProgram('rolekind', {}).then(arguments[0], e => arguments[0](String(e)))")
+        self.assertEqual(status["Station2"]["Coordinate"]["Latitude"], {"DEG": "30.123456789", "MIN": "0.00",
+                                                                      "SEC": "0.00", "HEM": "S"})
+        self.assertEqual(status["Station2"]["Coordinate"]["Longitude"]["DEG"], "114.302512345")
+        # Unused positions are empty rows; Edit fills the form back in degrees, minutes, seconds.
+        unused = self.browser.find_element(By.CSS_SELECTOR, '#smartbase tr[data-position="9"]')
+        self.assertEqual([cell.text for cell in unused.find_elements(By.TAG_NAME, "td")][:6], ["9", "", "", "", "", ""])
+        row.find_element(By.TAG_NAME, "button").click()
+        self.assertEqual([self.by_id(name).get_attribute("value") for name in ("sb-lat-deg", "sb-lat-min", "sb-lat-sec")],
+                         ["30", "12", "34.56789"])
 
     def test_4_checks_in_the_page_and_stop(self):
         self.open("workmode.html")
