@@ -2,9 +2,9 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
 
 #include "json_build.h"
+#include "number_text.h"
 
 namespace cgi {
 namespace {
@@ -19,15 +19,15 @@ unsigned int TruncToUnsigned(double magnitude) {
 
 }  // namespace
 
-json_object *FormattedText(const char *format, double value) {
-    char text[kAngleTextBuffer] = {};
-    std::snprintf(text, sizeof text, format, value);
+json_object *FixedNumberText(double value, int decimals) {
+    char text[kAngleTextBuffer];
+    FixedText(value, decimals, text, sizeof text);
     return json_object_new_string(text);
 }
 
-json_object *FormattedText(const char *format, int value) {
-    char text[kAngleTextBuffer] = {};
-    std::snprintf(text, sizeof text, format, value);
+json_object *IntegerNumberText(int value) {
+    char text[kAngleTextBuffer];
+    IntegerText(value, text, sizeof text);
     return json_object_new_string(text);
 }
 
@@ -42,9 +42,9 @@ json_object *BaseAngleObject(double value, unsigned char hemisphere) {
     const unsigned int minutes = TruncToUnsigned(magnitude - static_cast<double>(100ULL * degrees));
     const double seconds = (magnitude - TruncToUnsigned(magnitude)) * 60;
     json_object *angle = json_object_new_object();
-    Add(angle, "DEG", FormattedText("%d", static_cast<int>(degrees)));
-    Add(angle, "MIN", FormattedText("%d", static_cast<int>(minutes)));
-    Add(angle, "SEC", FormattedText("%.6lf", seconds));
+    Add(angle, "DEG", IntegerNumberText(static_cast<int>(degrees)));
+    Add(angle, "MIN", IntegerNumberText(static_cast<int>(minutes)));
+    Add(angle, "SEC", FixedNumberText(seconds, 6));
     Add(angle, "HEM", DirectionText(hemisphere));
     return angle;
 }

@@ -8,9 +8,9 @@ namespace cgi {
 // Every text of an angle object fits a 16-byte buffer (15 characters).
 inline constexpr int kAngleTextBuffer = 16;
 
-// printf-formatted texts of an angle object, cut to 15 characters.
-json_object *FormattedText(const char *format, double value);
-json_object *FormattedText(const char *format, int value);
+// Number texts of an angle object ("%.Nf" and "%d"), cut to 15 characters.
+json_object *FixedNumberText(double value, int decimals);
+json_object *IntegerNumberText(int value);
 
 // A direction letter as a one-letter text; a zero letter gives "".
 json_object *DirectionText(unsigned char direction);

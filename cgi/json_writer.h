@@ -56,6 +56,7 @@ class JsonWriter {
     // A piece of JSON text made by the caller in this writer's form (see Spaced()).
     void Raw(std::string_view json) { Append(json); }
     bool Spaced() const { return &style_ == &kSpacedJson; }
+    const JsonStyle &Style() const { return style_; }
 
  private:
     // Pieces are short: most go straight into the pending text.

@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "angle_text.h"
 #include "gsv.h"
 #include "json_build.h"
+#include "json_writer.h"
+#include "number_text.h"
 #include "records.h"
 #include "sharememory.h"
 
@@ -23,10 +26,10 @@ const char *FixName(int quality) {
 }
 
 // A number printed with a fixed count of decimals, as a JSON number.
-json_object *Decimal(double value, const char *format) {
+json_object *Decimal(double value, int decimals) {
     if (!std::isfinite(value)) value = 0.0;  // JSON has no NaN or infinity
-    char text[48];
-    std::snprintf(text, sizeof text, format, value);
+    char text[400];
+    cgi::FixedText(value, decimals, text, sizeof text);
     return json_object_new_double_s(value, text);
 }
 
@@ -60,45 +63,67 @@ json_object *FixObject(const GGAInfo &gga) {
     AddString(fix, "Name", FixName(quality));
     if (gga.available == 0) return fix;
     AddInt(fix, "Satellites", gga.fix_satellite);
-    Add(fix, "HDOP", Decimal(gga.hdop, "%.2f"));
+    Add(fix, "HDOP", Decimal(gga.hdop, 2));
     Add(fix, "UTC", UtcText(gga.utc));
     return fix;
 }
 
 json_object *PositionObject(const GGAInfo &gga) {
     json_object *position = json_object_new_object();
-    Add(position, "Latitude", Decimal(DecimalDegrees(gga.latitude, gga.latdir), "%.9f"));
-    Add(position, "Longitude", Decimal(DecimalDegrees(gga.longitude, gga.londir), "%.9f"));
+    Add(position, "Latitude", Decimal(DecimalDegrees(gga.latitude, gga.latdir), 9));
+    Add(position, "Longitude", Decimal(DecimalDegrees(gga.longitude, gga.londir), 9));
     json_object *coordinate = json_object_new_object();
     Add(coordinate, "Longitude", cgi::BaseAngleObject(gga.longitude, gga.londir));
     Add(coordinate, "Latitude", cgi::BaseAngleObject(gga.latitude, gga.latdir));
     Add(position, "Coordinate", coordinate);
-    Add(position, "Altitude", Decimal(gga.altitude, "%.3f"));
+    Add(position, "Altitude", Decimal(gga.altitude, 3));
     Add(position, "AltitudeUnit", Letter(gga.alt_unit));
-    Add(position, "Undulation", Decimal(gga.undulation, "%.3f"));
+    Add(position, "Undulation", Decimal(gga.undulation, 3));
     Add(position, "UndulationUnit", Letter(gga.und_unit));
     AddInt(position, "Age", gga.age);
     Add(position, "Station", json_object_new_int64(gga.station_id));
     return position;
 }
 
-json_object *SatelliteObject(const Satellite &satellite) {
-    json_object *object = json_object_new_object();
-    AddInt(object, "Number", satellite.number);
-    if (satellite.elevation != kAbsent) AddInt(object, "Elevation", satellite.elevation);
-    if (satellite.azimuth != kAbsent) AddInt(object, "Azimuth", satellite.azimuth);
-    if (satellite.snr != kAbsent) AddInt(object, "SNR", satellite.snr);
-    return object;
+void WriteSatellite(cgi::JsonWriter &writer, const Satellite &satellite) {
+    writer.BeginObject();
+    writer.Key("Number");
+    writer.Int(satellite.number);
+    const std::pair<const char *, int> fields[] = {
+        {"Elevation", satellite.elevation}, {"Azimuth", satellite.azimuth}, {"SNR", satellite.snr}};
+    for (const auto &[key, value] : fields) {
+        if (value == kAbsent) continue;
+        writer.Key(key);
+        writer.Int(value);
+    }
+    writer.EndObject();
+}
+
+// A system's satellites print themselves: forty of them would otherwise be forty json-c
+// objects, each with a hash table of its own.
+void WriteSystem(const void *userdata, cgi::JsonWriter &writer) {
+    const auto &view = *static_cast<const SatellitesInView *>(userdata);
+    const cgi::JsonStyle &style = writer.Style();
+    writer.BeginObject();
+    writer.Key("Count");
+    writer.Int(static_cast<int>(view.count));
+    writer.Key("List");
+    writer.Raw(view.count == 0 ? style.empty_array : style.open_array);
+    for (std::size_t i = 0; i < view.count; ++i) {
+        if (i > 0) writer.Raw(style.comma);
+        WriteSatellite(writer, view.list[i]);
+    }
+    if (view.count != 0) writer.Raw(style.close_array);
+    writer.EndObject();
+}
+
+void DeleteSystem(void *userdata) {
+    delete static_cast<SatellitesInView *>(userdata);
 }
 
 json_object *SystemObject(unsigned char slot_entry) {
-    const SatellitesInView view = ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry));
-    json_object *system = json_object_new_object();
-    AddInt(system, "Count", static_cast<int>(view.count));
-    json_object *list = json_object_new_array_ext(static_cast<int>(view.count));
-    for (std::size_t i = 0; i < view.count; ++i) json_object_array_add(list, SatelliteObject(view.list[i]));
-    Add(system, "List", list);
-    return system;
+    auto *view = new SatellitesInView(ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry)));
+    return cgi::SelfPrintingValue(view, WriteSystem, DeleteSystem);
 }
 
 }  // namespace

@@ -36,9 +36,14 @@ long long MonotonicMs() {
 
 // Takes (-1) or gives back (+1) a lock. Taking waits at most GRSHM_LOCK_TIMEOUT_MS: any process
 // may set a set's value to 0 (the sets are open to all), and no caller may then hang forever.
-// A signal handler elsewhere must not break a lock: EINTR waits again, for the time left.
+// A free lock is taken at once, without reading the clock (on some virtual machines a clock
+// read is a system call of its own). A signal handler elsewhere must not break a lock: EINTR
+// waits again, for the time left.
 int LockOperation(int sem_id, short delta) {
-    sembuf op{0, delta, SEM_UNDO};
+    sembuf op{0, delta, static_cast<short>(SEM_UNDO | IPC_NOWAIT)};
+    if (semop(sem_id, &op, 1) == 0) return 0;
+    if (errno != EAGAIN) return -1;  // the set is gone, or not ours
+    op.sem_flg = SEM_UNDO;
     const long long deadline = MonotonicMs() + GRSHM_LOCK_TIMEOUT_MS;
     for (;;) {
         const long long left = deadline - MonotonicMs();

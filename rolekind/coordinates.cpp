@@ -7,6 +7,7 @@
 
 #include "angle_text.h"
 #include "json_build.h"
+#include "number_text.h"
 #include "request.h"
 
 namespace rolekind {
@@ -14,7 +15,7 @@ namespace {
 
 json_object *ListAngle(double value, unsigned char direction) {
     json_object *angle = json_object_new_object();
-    cgi::Add(angle, "DEG", cgi::FormattedText(kListDegreesFormat, value));
+    cgi::Add(angle, "DEG", cgi::FixedNumberText(value, kListDegreesDecimals));
     cgi::AddString(angle, "MIN", "0.00");
     cgi::AddString(angle, "SEC", "0.00");
     cgi::Add(angle, "HEM", cgi::DirectionText(direction));
@@ -42,14 +43,14 @@ json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
     return coordinate;
 }
 
-ShortText FormatShortText(const char *format, double value) {
+ShortText FormatShortText(double value, int decimals) {
     ShortText text{};
-    std::snprintf(text.text, sizeof text.text, format, value);
+    cgi::FixedText(value, decimals, text.text, sizeof text.text);
     return text;
 }
 
 json_object *HeightText(double elevation) {
-    return cgi::FormattedText(kHeightFormat, elevation);
+    return cgi::FixedNumberText(elevation, kHeightDecimals);
 }
 
 void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {

@@ -19,16 +19,16 @@ enum class AngleForm { Base, List };
 // The coordinate object {"Longitude": angle, "Latitude": angle} of a stored point.
 json_object *CoordinateObject(const Coordinates &point, AngleForm form);
 
-// The height text of a stored point ("%.6lf", at most 15 characters).
+// The height text of a stored point (six decimals, at most 15 characters).
 json_object *HeightText(double elevation);
 
 // A formatted text of an angle object or a height, cut to 15 characters as in the reply.
 struct ShortText {
     char text[kTextBuffer];
 };
-ShortText FormatShortText(const char *format, double value);
-inline constexpr const char *kListDegreesFormat = "%.9lf";
-inline constexpr const char *kHeightFormat = "%.6lf";
+ShortText FormatShortText(double value, int decimals);
+inline constexpr int kListDegreesDecimals = 9;
+inline constexpr int kHeightDecimals = 6;
 
 // Reads one angle object into a stored value and direction letter. The members the form
 // needs must be present (the caller checks them first).

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the system: the receiver stand-in and lighttpd
-# serving both programs behind a login on 127.0.0.1:${PORT:-8080}, in a private IPC
+# serving the programs behind a login on 127.0.0.1:${PORT:-8080}, in a private IPC
 # namespace, until Ctrl-C.
 # Extra arguments go to the receiver stand-in (for example --nmea FILE).
 set -euo pipefail

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts the receiver stand-in and lighttpd serving both programs on 127.0.0.1:PORT behind a
+# Starts the receiver stand-in and lighttpd serving the programs on 127.0.0.1:PORT behind a
 # login (user admin, password GRSHM_WEB_PASSWORD), prints two requests to try, and keeps both
 # running until SIGINT or SIGTERM, which stops both.
 # Usage: GRSHM_WEB_PASSWORD=... scripts/serve.sh BUILD_DIR PORT [receiversim options...]

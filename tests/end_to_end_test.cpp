@@ -203,8 +203,8 @@ TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
     const HttpLogin nobody{"", ""};
     const HttpLogin wrong{kWebUser, "not-the-password"};
     const HttpLogin stranger{"root", kWebPassword};
-    for (const char *target : {"/", "/index.html", "/workmode.html", "/common.js", "/cgi-bin/linkreport",
-                               "/cgi-bin/rolekind", "/no-such-page"}) {
+    for (const char *target : {"/", "/index.html", "/channels.html", "/workmode.html", "/common.js",
+                               "/cgi-bin/linkreport", "/cgi-bin/rolekind", "/cgi-bin/gnssreport", "/no-such-page"}) {
         for (const HttpLogin &login : {nobody, wrong, stranger}) {
             const HttpReply reply = HttpRequest(port_, "POST", target, R"({"Key":"3"})", login);
             EXPECT_EQ(reply.status, 401) << target << " as " << login.user;
@@ -233,7 +233,7 @@ TEST_F(EndToEnd, TheRunScriptsRequestsWorkWithTheirLogin) {
     EXPECT_EQ(rolekind.out.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << rolekind.out;
 }
 
-TEST_F(EndToEnd, NothingButTheTwoProgramsRuns) {
+TEST_F(EndToEnd, NothingButOurProgramsRuns) {
     Start({});
     // A program put beside ours: it must not run, whatever the URL.
     const std::string name = "probe-" + std::to_string(getpid());
