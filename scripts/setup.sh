@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd curl
-          clang libclang-rt-14-dev python3 python3-selenium chromium chromium-driver)
+          clang libclang-rt-14-dev python3 python3-selenium chromium chromium-driver
+          dpkg-dev lintian pkgconf debootstrap)
 
 if [ "${1:-}" = armhf ]; then
     if ! dpkg --print-foreign-architectures | grep -qx armhf; then
