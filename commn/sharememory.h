@@ -3,7 +3,21 @@
  * Every process calls InitShareMemory once before any other function. Each accessor takes
  * exactly one segment's lock for its one copy and releases it; a sequence of calls is not
  * atomic. Entry numbers travel as one unsigned byte; data travels through a caller-owned
- * buffer of at least the entry's size. */
+ * buffer of at least the entry's size.
+ *
+ * Caveats:
+ * - InitShareMemory and DeleteShareMemory end the process (exit status 1, one line on standard
+ *   error) when a segment or set cannot be had; DeleteShareMemory ends it with status 0 on
+ *   success. Call them where ending the process is acceptable.
+ * - Every other failure is a result of -1 and a line printed with perror (for example
+ *   "P operation: Resource temporarily unavailable"); the functions never exit or abort.
+ * - A lock is never waited for longer than GRSHM_LOCK_TIMEOUT_MS; past it the call touches
+ *   nothing and returns -1.
+ * - A holder killed in the middle of a copy gives its lock back (SEM_UNDO), but the entry it
+ *   was copying may be left half written.
+ * - Functions that return a stored value as int (the recorder fields, the stream switches)
+ *   also return -1 for a failed lock; a stored value that reads as -1 cannot be told from it.
+ * - Nothing here is thread-safe beyond what the locks give: the handles are process globals. */
 #ifndef GRSHM_SHAREMEMORY_H
 #define GRSHM_SHAREMEMORY_H
 
@@ -598,18 +612,25 @@ extern GRSHM_API ShareMemoryHandle OstrelConfig;
 extern GRSHM_API ShareMemoryHandle OstrelMonitor;
 extern GRSHM_API ShareMemoryHandle OstrelGNSS;
 
-/* Creates what does not exist yet and attaches all three segments. A failure writes one line
- * to standard error and ends the process with status 1. */
+/* Creates what does not exist yet (segments zero-filled, sets at 1, all mode 0666) and attaches
+ * all three segments; a second call detaches the earlier mapping first. Returns 0. A failure
+ * writes one line ("semget failed.", "shmget failed", "shmat failed") to standard error and
+ * ends the process with status 1. */
 GRSHM_API int InitShareMemory(void);
-/* Removes the three segments and their semaphore sets, then ends the process (status 0). */
+/* Removes the three semaphore sets and segments, then ends the process with status 0. A
+ * segment that cannot be detached or removed ends it with status 1 and one line on standard
+ * error; a set that cannot be removed is reported with perror. Processes still attached keep
+ * their mapping until they detach. */
 GRSHM_API void DeleteShareMemory(void);
 
 /* The longest wait for a segment's lock. Any process may set a semaphore's value to 0 (the
  * sets are open to every user); past this bound a call gives up instead of waiting forever. */
 #define GRSHM_LOCK_TIMEOUT_MS 3000
 
-GRSHM_API int init_semaphore(int sem_id, int value); /* 0, or 1 on failure */
-GRSHM_API int del_semaphore(int sem_id);             /* 0, or -1 on failure */
+/* Sets the semaphore's value directly (SETVAL), bypassing its holders: 0, or 1 on failure. */
+GRSHM_API int init_semaphore(int sem_id, int value);
+/* Removes the semaphore set: 0, or -1 on failure. */
+GRSHM_API int del_semaphore(int sem_id);
 /* Takes the lock with a bounded wait, retrying after signals: 0, or -1 (printed with perror)
  * when the set is gone or GRSHM_LOCK_TIMEOUT_MS passed (errno EAGAIN). Every accessor takes its
  * lock this way and returns -1, touching nothing, when it fails. Undone if the process dies. */
@@ -621,32 +642,56 @@ GRSHM_API int semaphore_v(int sem_id); /* gives the lock back, never waits: 0, o
  * GRSHM_LOCK_TIMEOUT_MS (nothing is copied then), else 0; an entry that has no bytes in the
  * segment copies nothing. */
 
+/* Get copies the entry's bytes into data; Set copies data into the entry (text entries: a
+ * zero-terminated string, cut at the entry's width and zero-filled after it). Both lock the
+ * configuration segment only. */
 GRSHM_API int GetReceiverConfigParaFromShareMemory(unsigned char entry, void *data);
 GRSHM_API int SetReceiverConfigParaToShareMemory(unsigned char entry, const void *data);
-/* Clears the start-up mark of all 30 SmartBase stations in one locked step. */
+/* Clears the start-up mark (available) of all 30 SmartBase stations in one locked step. It
+ * returns nothing: when the lock cannot be taken it changes nothing and prints the failure. */
 GRSHM_API void ClearSmartBaseListAvailable(void);
 
-/* ---- Recording configuration (recorder 1 or 2) and antenna ------------------------------- */
+/* ---- Recording configuration (recorder 1 or 2) and antenna -------------------------------
+ * All lock the configuration segment, but the user state pair, which locks the monitor
+ * segment. The scalar getters return the field's value (unsigned fields converted to int: a
+ * stored value above INT_MAX comes out negative), 0 for a recorder other than 1 or 2, and -1
+ * when the lock cannot be taken. Setters return 0, or -1 when the lock cannot be taken; a
+ * recorder other than 1 or 2 changes nothing. */
 
+/* The 44 antenna bytes, for entry ENTRY_REC_ANTENNA only (any other entry copies nothing):
+ * Get reads recorder 1's; Write stores them into both recorders. -1 for a null buffer or a
+ * failed lock, else 0. */
 GRSHM_API int GetReceiverRecConfAntenna(unsigned char entry, void *data);
 GRSHM_API int WriteReceiverRecConfAntenna(unsigned char entry, const void *data);
 GRSHM_API int GetReceiverRecConfRecInterval(unsigned char recorder);
 GRSHM_API int GetReceiverRecConfFileType(unsigned char recorder);
-GRSHM_API int GetReceiverRecConfFolderName(void *data, unsigned char recorder); /* 17 bytes */
-GRSHM_API int GetReceiverRecConfMarkName(void *data, unsigned char recorder);   /* 12 bytes */
+/* Copy the whole field (17 and 12 bytes, not necessarily zero-terminated): 0, or -1 for a null
+ * buffer, a recorder other than 1 or 2, or a failed lock. */
+GRSHM_API int GetReceiverRecConfFolderName(void *data, unsigned char recorder);
+GRSHM_API int GetReceiverRecConfMarkName(void *data, unsigned char recorder);
 GRSHM_API int GetReceiverRecConfRecMode(unsigned char recorder);
 GRSHM_API int SetReceiverRecConfRecMode(unsigned char recorder, unsigned char mode);
 GRSHM_API int GetReceiverRecConfRecCircularFlag(unsigned char recorder);
 GRSHM_API int GetReceiverRecConfMaxSpace(unsigned char recorder);
 GRSHM_API int SetReceiverRecConfFreeSpace(unsigned char recorder, unsigned int space);
 GRSHM_API int GetReceiverRecConfFreeSpace(unsigned char recorder);
+/* The recorder's user state (ENTRY_REC1_STATE / ENTRY_REC2_STATE of the monitor segment). */
 GRSHM_API int GetReceiverRecUsrState(unsigned char recorder);
 GRSHM_API int SetReceiverRecUsrState(unsigned char recorder, unsigned char state);
 
-/* ---- Data-stream switches and message sample timestamps --------------------------------- */
-/* A timestamp setter writes nothing for an element index at or beyond its array's count. */
+/* ---- Data-stream switches and message sample timestamps ---------------------------------
+ * All lock the configuration segment only. */
 
+/* The enable byte of a channel's data stream (kind: a DATA_TRANS_KIND value; Bluetooth is byte
+ * BT_CONFIG_STREAM_SWITCH of its settings): 0 to 255, 0 for an unknown kind, -1 when the lock
+ * cannot be taken. */
 GRSHM_API int GetDataTransEnableFlagState(unsigned char kind);
+/* Store timestamp in the time field of message slot index of a family's array (family: a
+ * MSG_FAMILY value) in the channel's data stream: TCP (entry ENTRY_TCP2_CONFIG for channel 2,
+ * anything else channel 1), UDP (entry unused), NTRIP server 1 or 2, radio, Bluetooth (NMEA
+ * only). A family the channel has no array for, or an index at or beyond the array's count,
+ * stores nothing. 0, or -1 when the lock cannot be taken (and for an NTRIP server other than
+ * 1 or 2). */
 GRSHM_API int SetReceiverTCPMsgSampleTimestamp(unsigned char entry, unsigned char family, unsigned short index,
                                                unsigned int timestamp);
 GRSHM_API int SetReceiverUDPMsgSampleTimestamp(unsigned char entry, unsigned char family, unsigned short index,
@@ -657,10 +702,26 @@ GRSHM_API int SetReceiverRadioMsgSampleTimestamp(unsigned char family, unsigned 
 GRSHM_API int SetReceiverBluetoothMsgSampleTimestamp(unsigned char family, unsigned short index,
                                                      unsigned int timestamp);
 
-/* ---- GNSS information ------------------------------------------------------------------- */
+/* ---- GNSS information -------------------------------------------------------------------
+ * All lock the GNSS segment only, and return -1 for a null buffer or a failed lock, else 0. */
 
+/* Stores an entry: text entries take a zero-terminated string (cut at the width, no terminator
+ * when it fills it), blocks their width, binary logs 10240 bytes (the 10241st stays 0).
+ * ENTRY_GSV takes a GSVInput and stores its sentence in slot System, place Number (1 to 8),
+ * with its control byte; a Number of 0, a Number above 8 or a System above 4 stores nothing.
+ * The slot entries (ENTRY_GSV_GP to ENTRY_GSV_GA) cannot be set. */
 GRSHM_API int SetGNSSInfoToShareMemory(unsigned char entry, const void *data);
+/* Copies an entry's whole width (a GSV slot: 1032 bytes, a GSVSlot; a binary log: 10240
+ * bytes). ENTRY_GSV copies nothing. */
 GRSHM_API int GetGNSSInfoFromShareMemory(unsigned char entry, void *data);
+/* Scans the 4000 bytes of the ENTRY_M925A text (past zero bytes) under the lock:
+ *   selector 0: the 2 bytes after the 14th comma
+ *   selector 1: the 2 bytes after the first semicolon
+ *   selector 2: the bytes between the second semicolon and the first asterisk (at most 3998,
+ *               no terminator added)
+ *   selector 3: that length measured from the first semicolon, as a signed 32-bit int (negative
+ *               when the asterisk comes first)
+ * When a mark is missing, or for another selector, data is left untouched (result 0). */
 GRSHM_API int GetSatelliteVisInfoFromGNSSShareMemory(unsigned char selector, void *data);
 
 /* ---- Monitor entries and the operation mailbox -------------------------------------------
@@ -689,13 +750,20 @@ GRSHM_API int GetSatelliteVisInfoFromGNSSShareMemory(unsigned char selector, voi
  * and, within 2 seconds of a change to SmartBase mode, the number of the station in use is
  * written to ENTRY_SMARTBASE_ID. ENTRY_GGA of the GNSS segment is kept current. */
 
+/* All lock the monitor segment only and return 0, or -1 for a null buffer or a failed lock.
+ * Get and Set copy an entry as the configuration accessors do; ENTRY_OP_TYPE and
+ * ENTRY_OP_STATE read the mailbox's code and state bytes. */
 GRSHM_API int SetMonitorParaToShareMemory(unsigned char entry, const void *data);
 GRSHM_API int GetMonitorParaFromShareMemory(unsigned char entry, void *data);
-GRSHM_API int SetMonitorOperate(OPERATE_ENTRY op);         /* state := OP_EXE, code := op */
+/* A plain post: state := OP_EXE, code := op, replacing a pending operation. Posters use
+ * PostMonitorOperate instead. */
+GRSHM_API int SetMonitorOperate(OPERATE_ENTRY op);
 GRSHM_API int ClearMonitorOperate(void);                   /* code := ENTRY_NULL_OP */
 GRSHM_API int GetMonitorOperate(unsigned char *out);       /* out[0] code, out[1] state */
 GRSHM_API int SetMonitorOperateState(OPERATE_STATE state); /* executor side */
+/* The state; OP_FAILED also when the lock cannot be taken (indistinguishable). */
 GRSHM_API OPERATE_STATE GetMonitorOperateState(void);
+/* Sets ENTRY_FREE_SPACE to 0. */
 GRSHM_API int RefreshReceiverMonitorFreeSpace(void);
 /* Waits until the state is not OP_EXE and posts op in the same locked section. 0 when
  * posted; -1 with errno EBUSY when the mailbox stayed busy for timeout_ms, -1 with the lock's

@@ -5,6 +5,10 @@
 # fuzz/regressions/TARGET/ so that it is run by every later test run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ $# -ne 2 ] || [ ! -d "${1:-}" ] || ! [[ $2 =~ ^[0-9]+$ ]]; then
+    echo "usage: scripts/fuzz.sh FUZZ_BUILD_DIR SECONDS_PER_TARGET" >&2
+    exit 2
+fi
 build=$1
 seconds=$2
 for target in request segments; do

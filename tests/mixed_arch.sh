@@ -5,6 +5,10 @@
 # gives its lock back (SEM_UNDO through qemu-user).
 # Usage: tests/mixed_arch.sh X86_BUILD_DIR ARM_BUILD_DIR
 set -euo pipefail
+if [ $# -ne 2 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
+    echo "usage: tests/mixed_arch.sh X86_BUILD_DIR ARM_BUILD_DIR" >&2
+    exit 2
+fi
 if [ -z "${GRSHM_MIXED_NAMESPACE:-}" ]; then
     exec unshare --ipc env GRSHM_MIXED_NAMESPACE=1 "$0" "$@"
 fi

@@ -82,8 +82,9 @@ class Pages(unittest.TestCase):
         os.makedirs(SHOTS, exist_ok=True)
         cls.port = free_port()
         # The stand-in replays a multi-system log (GPS, GLONASS, Galileo, BeiDou) for the status page.
+        replay = ["--nmea", MULTI_SYSTEM_LOG] if os.path.exists(MULTI_SYSTEM_LOG) else []
         cls.server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(cls.port), "--tick-ms", "100",
-                                       "--nmea", MULTI_SYSTEM_LOG],
+                                       *replay],
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
                                       env={**os.environ, "GRSHM_WEB_PASSWORD": PASSWORD})
         # Stopped even when the browser fails to start (tearDownClass would not run then).
@@ -139,6 +140,7 @@ class Pages(unittest.TestCase):
     def wait_for_message(self, timeout=20):
         return self.wait_for(lambda: self.message() if self.message()[0] != "message" else None, timeout)
 
+    @unittest.skipUnless(os.path.exists(MULTI_SYSTEM_LOG), "recorded NMEA logs not found")
     def test_0_status_page_shows_fix_position_and_every_satellite(self):
         self.open("index.html")
         self.wait_for(lambda: self.by_id("fix").text == "Single")
