@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <span>
 #include <string>
 
 #include "coordinates.h"
@@ -115,26 +116,6 @@ bool ParseListPosition(const char *text, int *position) {
     return value >= kSmartBaseFirstPosition;
 }
 
-// What is wrong with the request before anything is touched; empty when it can be served.
-std::string CheckRequest(json_object *request) {
-    const char *key = MemberText(request, {"Key"});
-    const char *modify = MemberText(request, {"Modify"});
-    std::string missing;
-    if (key != nullptr) {
-        if (IsText(key, "2")) missing = FirstMissingMember(request, kBaseStartMembers);
-        if (IsText(key, "4")) missing = FirstMissingMember(request, kBaseIdentifierMembers);
-    } else if (modify == nullptr) {
-        const char *mode = MemberText(request, {"Mode"});
-        if (IsText(mode, "0")) missing = FirstMissingMember(request, kRoverMembers);
-        if (IsText(mode, "2")) missing = FirstMissingMember(request, kSinglePointMembers);
-    }
-    if (missing.empty() && modify != nullptr) missing = FirstMissingMember(request, kListEditMembers);
-    if (!missing.empty()) return "missing " + missing;
-    int position = 0;
-    if (modify != nullptr && !ParseListPosition(modify, &position)) return "Modify must be a whole number from 1 to 30";
-    return {};
-}
-
 json_object *StationObject(json_object *reply) {
     json_object *station = json_object_new_object();
     cgi::Add(reply, "Station", station);
@@ -194,11 +175,7 @@ bool ServeBaseIdentifier(Session &session) {
     return true;
 }
 
-bool ServeBaseRequest(Session &session, const char *key) {
-    if (IsText(key, "1")) return ServePositionQuery(session);
-    if (IsText(key, "2")) return ServeBaseStart(session);
-    if (IsText(key, "3")) return ServeBaseStop(session);
-    if (IsText(key, "4")) return ServeBaseIdentifier(session);
+bool ServeOtherKey(Session &session) {
     StationObject(session.reply);  // any other key does nothing
     return true;
 }
@@ -229,27 +206,42 @@ bool StartSmartBase(Session &session) {
     return true;
 }
 
-bool ServeModeChange(Session &session, const char *mode) {
-    const auto work_mode = static_cast<unsigned char>(TextToInteger(mode) & 0xFF);
-    if (work_mode != session.o_work_mode) {
-        if (!StoreConfigByte(session, ENTRY_WORK_MODE, work_mode)) return false;
-        session.o_work_mode = work_mode;
-        if (!Post(session, ENTRY_WMODE_OP)) return false;
-    }
-    if (IsText(mode, "0") || IsText(mode, "2")) {
-        if (!UpdateSwitches(session, IsText(mode, "0") ? "Rover" : "SinglePoint")) return false;
-        cgi::AddString(session.reply, "Res", "Success");
-        return true;
-    }
-    if (IsText(mode, "3")) return StartSmartBase(session);
-    return true;  // any other mode: the empty document
+// Every mode change first stores and announces the work mode, when it differs.
+bool StoreWorkMode(Session &session) {
+    const auto work_mode = static_cast<unsigned char>(TextToInteger(MemberText(session.request, {"Mode"})) & 0xFF);
+    if (work_mode == session.o_work_mode) return true;
+    if (!StoreConfigByte(session, ENTRY_WORK_MODE, work_mode)) return false;
+    session.o_work_mode = work_mode;
+    return Post(session, ENTRY_WMODE_OP);
+}
+
+bool ServeSwitchMode(Session &session, const char *object_name) {
+    if (!StoreWorkMode(session) || !UpdateSwitches(session, object_name)) return false;
+    cgi::AddString(session.reply, "Res", "Success");
+    return true;
+}
+
+bool ServeRoverMode(Session &session) {
+    return ServeSwitchMode(session, "Rover");
+}
+
+bool ServeSinglePointMode(Session &session) {
+    return ServeSwitchMode(session, "SinglePoint");
+}
+
+bool ServeSmartBaseMode(Session &session) {
+    return StoreWorkMode(session) && StartSmartBase(session);
+}
+
+bool ServeOtherMode(Session &session) {
+    return StoreWorkMode(session);  // any other mode: the empty document
 }
 
 // ---- List edit ("Modify") ---------------------------------------------------------------------
 
 bool ServeListEdit(Session &session) {
     int position = 0;
-    ParseListPosition(MemberText(session.request, {"Modify"}), &position);  // checked before
+    ParseListPosition(MemberText(session.request, {"Modify"}), &position);  // checked with the form
     const SmartBaseInfo station = SmartBaseFromRequest(MemberObject(session.request, {"Station"}));
     if (!StoreConfig(session, SmartBaseEntry(position), &station) || !Post(session, ENTRY_SMARTBASE_OP)) return false;
     cgi::AddString(session.reply, "Res", "Success");
@@ -293,13 +285,77 @@ void AddStatusReport(json_object *reply) {
         cgi::Add(reply, SmartBaseKey(position), SmartBaseObject(position));
 }
 
-bool Dispatch(Session &session) {
-    const char *key = MemberText(session.request, {"Key"});
-    const bool modify = MemberText(session.request, {"Modify"}) != nullptr;
-    if (key != nullptr) return ServeBaseRequest(session, key) && (!modify || ServeListEdit(session));
-    if (modify) return ServeListEdit(session);
-    if (const char *mode = MemberText(session.request, {"Mode"})) return ServeModeChange(session, mode);
-    AddStatusReport(session.reply);
+// ---- The forms ---------------------------------------------------------------------------------
+
+// One row per form: the selector member and the value that pick it (null: any other value),
+// the members it needs (checked before anything is written), and its handler. A request's
+// "Key" picks the first matching Key row, then "Modify" its row as well; without either,
+// "Mode" picks a Mode row; a request with none of them gets the status report.
+struct FormRow {
+    const char *selector;
+    const char *value;
+    std::span<const RequiredMember> required;
+    bool (*serve)(Session &);
+};
+
+constexpr FormRow kForms[] = {
+    {"Key", "1", {}, ServePositionQuery},
+    {"Key", "2", kBaseStartMembers, ServeBaseStart},
+    {"Key", "3", {}, ServeBaseStop},
+    {"Key", "4", kBaseIdentifierMembers, ServeBaseIdentifier},
+    {"Key", nullptr, {}, ServeOtherKey},
+    {"Modify", nullptr, kListEditMembers, ServeListEdit},
+    {"Mode", "0", kRoverMembers, ServeRoverMode},
+    {"Mode", "2", kSinglePointMembers, ServeSinglePointMode},
+    {"Mode", "3", {}, ServeSmartBaseMode},
+    {"Mode", nullptr, {}, ServeOtherMode},
+};
+static_assert(FormTableComplete(kForms), "every form has a selector and a handler, and each selector a catch-all row");
+
+// The first row of a selector that matches the request's value of it.
+const FormRow *MatchingRow(const char *selector, const char *value) {
+    for (const FormRow &row : kForms)
+        if (std::strcmp(row.selector, selector) == 0 && (row.value == nullptr || IsText(value, row.value))) return &row;
+    return nullptr;
+}
+
+// The rows a request selects, in the order they are served (at most two: a Key form, then a
+// list edit).
+struct Selection {
+    const FormRow *rows[2] = {};
+    int count = 0;
+};
+
+Selection SelectForms(json_object *request) {
+    Selection selection;
+    const char *key = MemberText(request, {"Key"});
+    const char *modify = MemberText(request, {"Modify"});
+    if (key != nullptr) selection.rows[selection.count++] = MatchingRow("Key", key);
+    if (modify != nullptr) selection.rows[selection.count++] = MatchingRow("Modify", modify);
+    if (selection.count == 0)
+        if (const char *mode = MemberText(request, {"Mode"}))
+            selection.rows[selection.count++] = MatchingRow("Mode", mode);
+    return selection;
+}
+
+// What is wrong with the request before anything is touched; empty when it can be served.
+std::string CheckRequest(json_object *request, const Selection &selection) {
+    for (int i = 0; i < selection.count; ++i)
+        if (std::string missing = FirstMissingMember(request, selection.rows[i]->required); !missing.empty())
+            return "missing " + missing;
+    int position = 0;
+    const char *modify = MemberText(request, {"Modify"});
+    if (modify != nullptr && !ParseListPosition(modify, &position)) return "Modify must be a whole number from 1 to 30";
+    return {};
+}
+
+bool Dispatch(Session &session, const Selection &selection) {
+    if (selection.count == 0) {
+        AddStatusReport(session.reply);
+        return true;
+    }
+    for (int i = 0; i < selection.count; ++i)
+        if (!selection.rows[i]->serve(session)) return false;
     return true;
 }
 
@@ -315,8 +371,10 @@ cgi::JsonPtr ServeRequest(json_object *request) {
     // Nothing is changed on the strength of settings that could not be read.
     if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return cgi::FailedReply(failure);
 
-    if (const std::string problem = CheckRequest(request); !problem.empty()) return cgi::FailedReply(problem);
-    if (!Dispatch(session)) return cgi::FailedReply(session.failure);
+    const Selection selection = SelectForms(request);
+    if (const std::string problem = CheckRequest(request, selection); !problem.empty())
+        return cgi::FailedReply(problem);
+    if (!Dispatch(session, selection)) return cgi::FailedReply(session.failure);
     // A report with a record that could not be read would show zeros as the receiver's state.
     if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return cgi::FailedReply(failure);
     return reply;

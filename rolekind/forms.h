@@ -3,6 +3,8 @@
 
 #include <json-c/json.h>
 
+#include <cstddef>
+
 #include "cgi_frame.h"
 
 namespace rolekind {
@@ -20,6 +22,33 @@ inline constexpr unsigned int kMailboxTimeoutMs = ROLEKIND_MAILBOX_TIMEOUT_MS;
 #define ROLEKIND_SETTLE_MS 2000
 #endif
 inline constexpr unsigned int kSettleMs = ROLEKIND_SETTLE_MS;
+
+namespace detail {
+constexpr bool SameText(const char *a, const char *b) {
+    for (; *a != '\0' && *a == *b; ++a, ++b) {
+    }
+    return *a == *b;
+}
+}  // namespace detail
+
+// A form table (rows of selector, value, required members, handler) is complete when every
+// row has a selector and a handler, and every selector ends with its row for any other value
+// (value null), so that every request that names a selector finds a row and none is
+// unreachable behind a catch-all.
+template <typename Row, std::size_t N>
+constexpr bool FormTableComplete(const Row (&rows)[N]) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (rows[i].selector == nullptr || rows[i].serve == nullptr) return false;
+        bool ends_with_catch_all = false;
+        for (std::size_t j = i; j < N; ++j) {
+            if (!detail::SameText(rows[j].selector, rows[i].selector)) continue;
+            if (ends_with_catch_all) return false;  // a row behind the catch-all
+            ends_with_catch_all = rows[j].value == nullptr;
+        }
+        if (!ends_with_catch_all) return false;
+    }
+    return true;
+}
 
 // Serves one request (the segments must be attached) and returns the reply document.
 cgi::JsonPtr ServeRequest(json_object *request);

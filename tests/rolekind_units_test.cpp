@@ -5,6 +5,7 @@
 #include <random>
 
 #include "coordinates.h"
+#include "forms.h"
 #include "json_text.h"
 #include "json_writer.h"
 #include "segments.h"
@@ -280,4 +281,30 @@ TEST(JsonWriter, EscapesEveryByteAsJsonCDoes) {
             json_object_put(reference);
         }
     }
+}
+
+// The form table's own check, on tables made for it.
+namespace {
+struct TestRow {
+    const char *selector;
+    const char *value;
+    int (*serve)();
+};
+int Served() {
+    return 0;
+}
+}  // namespace
+
+TEST(FormTable, IsCompleteOnlyWithAHandlerAndACatchAllEndingEachSelector) {
+    constexpr TestRow kGood[] = {{"Key", "1", Served}, {"Key", nullptr, Served}, {"Mode", nullptr, Served}};
+    constexpr TestRow kNoHandler[] = {{"Key", "1", nullptr}, {"Key", nullptr, Served}};
+    constexpr TestRow kNoCatchAll[] = {{"Key", "1", Served}, {"Mode", nullptr, Served}};
+    constexpr TestRow kRowBehindCatchAll[] = {{"Key", nullptr, Served}, {"Key", "2", Served}};
+    constexpr TestRow kNoSelector[] = {{nullptr, nullptr, Served}};
+    static_assert(FormTableComplete(kGood));
+    EXPECT_TRUE(FormTableComplete(kGood));
+    EXPECT_FALSE(FormTableComplete(kNoHandler));
+    EXPECT_FALSE(FormTableComplete(kNoCatchAll));
+    EXPECT_FALSE(FormTableComplete(kRowBehindCatchAll));
+    EXPECT_FALSE(FormTableComplete(kNoSelector));
 }
