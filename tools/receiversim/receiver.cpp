@@ -7,7 +7,7 @@
 
 #include "nmea.h"
 #include "records.h"
-#include "smartbase.h"
+#include "selection.h"
 
 namespace receiversim {
 namespace {

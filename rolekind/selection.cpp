@@ -1,0 +1,82 @@
+#include "selection.h"
+
+#include <climits>
+#include <cmath>
+
+#include "records.h"
+
+namespace {
+double Square(double x) {
+    return x * x;
+}
+}  // namespace
+
+double radian(double d) {
+    return d * 3.141592653589793 / 180.0;
+}
+
+double get_distance(double lat1, double lng1, double lat2, double lng2) {
+    const double radLat1 = radian(lat1);
+    const double radLat2 = radian(lat2);
+    const double a = radLat1 - radLat2;
+    const double b = radian(lng1) - radian(lng2);
+    double dst = 2 * std::asin(std::sqrt(Square(std::sin(b / 2)) * (std::cos(radLat1) * std::cos(radLat2)) +
+                                         Square(std::sin(a / 2))));
+    dst = dst * 6378.137;
+    return std::round(dst * 10000) / 10000;
+}
+
+namespace rolekind {
+namespace {
+
+// Whole part toward zero, saturated to int so that no stored value converts out of range.
+int TruncToInt(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// ddmm.mmmm of a GGA record in decimal degrees; the hemisphere takes no part.
+double GgaToDegrees(double value) {
+    const int degree = TruncToInt(value / 100);
+    const double minutes = value - 100.0 * degree;
+    return degree + minutes / 60;
+}
+
+}  // namespace
+
+double PackedToDegrees(double packed) {
+    const int degree = TruncToInt(packed);
+    const double value = (packed - degree) * 100;
+    const int minute = TruncToInt(value);
+    const double second = (value - minute) * 100;
+    return degree + minute / 60.0 + second / 3600;
+}
+
+}  // namespace rolekind
+
+unsigned char SelectBaseStationStartupCoordinate() {
+    auto gga = cgi::ZeroRecord<GGAInfo>();
+    GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
+    if (gga.fix_status == 0) return 0;
+    const double lat = rolekind::GgaToDegrees(gga.latitude);
+    const double lon = rolekind::GgaToDegrees(gga.longitude);
+
+    constexpr int kCandidates = 5;  // only the first five positions take part
+    SmartBaseInfo smartbase_list[kCandidates];
+    double distance[kCandidates];
+    for (int i = 0; i < kCandidates; ++i) {
+        smartbase_list[i] = cgi::ReadConfigEntry<SmartBaseInfo>(rolekind::SmartBaseEntry(i + 1));
+        const Coordinates &point = smartbase_list[i].coordinate_point;
+        distance[i] = get_distance(rolekind::PackedToDegrees(point.Latitude),
+                                   rolekind::PackedToDegrees(point.Longitude), lat, lon);
+    }
+    int index = 0;
+    for (int i = 1; i < kCandidates; ++i)
+        if (distance[i] < distance[index]) index = i;  // equal distances keep the lower position
+
+    smartbase_list[index].available = 1;
+    SetReceiverConfigParaToShareMemory(rolekind::SmartBaseEntry(index + 1), &smartbase_list[index]);
+    return static_cast<unsigned char>(index + 1);
+}
