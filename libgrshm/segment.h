@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "sharememory.h"
@@ -33,10 +34,66 @@ enum class Access : unsigned char {
     BinaryLog,  // Set clears the span and copies all but its last byte; Get copies that much
 };
 
+// What an entry's bytes hold, for the tools that show them; taken from the record member's
+// type (ShapeOf), so it cannot drift from the records. The library itself never reads it.
+enum class Shape : unsigned char {
+    Bytes,       // anything else: hex only
+    Text,        // a char array: zero-terminated text
+    Byte,        // unsigned 8-bit
+    SignedByte,  // the mailbox state
+    Word16,      // unsigned 16-bit
+    Word32,      // unsigned 32-bit
+    Ipv4,        // four words, one octet each
+    Coordinates,
+    SmartBase,
+    Recording,
+    SerialPort,
+    NetworkChannel,  // TCP and UDP share a layout
+    NtripClient,
+    NtripServerCtrl,
+    NtripServer,
+    Radio,
+    Caster,
+    MessageList,  // an array of message slots
+    Gga,
+    GsvSlot,
+};
+
+template <typename T>
+constexpr Shape ShapeOf() {
+    using std::is_same_v;
+    if constexpr (std::is_array_v<T>) {
+        using Element = std::remove_cv_t<std::remove_extent_t<T>>;
+        if constexpr (is_same_v<Element, char>) return Shape::Text;
+        if constexpr (is_same_v<Element, MsgCfgPara>) return Shape::MessageList;
+        if constexpr (is_same_v<T, Ipv4Words>) return Shape::Ipv4;
+        return Shape::Bytes;
+    } else {
+        if constexpr (is_same_v<T, unsigned char>) return Shape::Byte;
+        if constexpr (is_same_v<T, signed char>) return Shape::SignedByte;
+        if constexpr (is_same_v<T, unsigned short>) return Shape::Word16;
+        if constexpr (is_same_v<T, unsigned int>) return Shape::Word32;
+        if constexpr (is_same_v<T, Coordinates>) return Shape::Coordinates;
+        if constexpr (is_same_v<T, SmartBaseInfo>) return Shape::SmartBase;
+        if constexpr (is_same_v<T, RecConfig>) return Shape::Recording;
+        if constexpr (is_same_v<T, SerialPortConfig>) return Shape::SerialPort;
+        if constexpr (is_same_v<T, EthTCPConfig> || is_same_v<T, UDPConfig>) return Shape::NetworkChannel;
+        if constexpr (is_same_v<T, NtripClientConfig>) return Shape::NtripClient;
+        if constexpr (is_same_v<T, NtripServerCtrl>) return Shape::NtripServerCtrl;
+        if constexpr (is_same_v<T, NtripServerConfig>) return Shape::NtripServer;
+        if constexpr (is_same_v<T, RadioConfig>) return Shape::Radio;
+        if constexpr (is_same_v<T, NtripCasterConfig>) return Shape::Caster;
+        if constexpr (is_same_v<T, GGAInfo>) return Shape::Gga;
+        if constexpr (is_same_v<T, GSVSlot>) return Shape::GsvSlot;
+        return Shape::Bytes;
+    }
+}
+
 struct EntrySpan {
     unsigned short offset = 0;
     unsigned short size = 0;
     Access access = Access::None;
+    Shape shape = Shape::Bytes;
 };
 
 struct EntryRow {
@@ -54,14 +111,18 @@ constexpr EntryTable MakeEntryTable(const EntryRow (&rows)[N]) {
     return table;
 }
 
-// Span of a record member, e.g. GRSHM_SPAN(ReceiverConfigPara, TCP1, Access::Both). The
-// member is a designator (REC1.FolderName), so it cannot be parenthesised.
+// Span of a record member, e.g. GRSHM_SPAN(ReceiverConfigPara, TCP1, Access::Both), with the
+// shape of the member's type; GRSHM_SPAN_AS names another shape (text kept in unsigned
+// bytes). The member is a designator (REC1.FolderName), so it cannot be parenthesised.
 // NOLINTBEGIN(bugprone-macro-parentheses)
-#define GRSHM_SPAN(Record, member, access)                                               \
-    ::grshm::EntrySpan {                                                                 \
-        static_cast<unsigned short>(offsetof(Record, member)),                           \
-            static_cast<unsigned short>(sizeof(std::declval<Record &>().member)), access \
+#define GRSHM_SPAN_AS(Record, member, access, shape)                                            \
+    ::grshm::EntrySpan {                                                                        \
+        static_cast<unsigned short>(offsetof(Record, member)),                                  \
+            static_cast<unsigned short>(sizeof(std::declval<Record &>().member)), access, shape \
     }
+#define GRSHM_SPAN(Record, member, access) \
+    GRSHM_SPAN_AS(Record, member, access,  \
+                  ::grshm::ShapeOf<std::remove_cvref_t<decltype(std::declval<Record &>().member)>>())
 // NOLINTEND(bugprone-macro-parentheses)
 
 // Copies an entry; the scalar widths go as one load and one store.

@@ -16,108 +16,26 @@ int SetGnss(unsigned char entry, const void *data) {
     return SetGNSSInfoToShareMemory(entry, data);
 }
 
-Form ConfigForm(unsigned char entry) {
-    switch (entry) {
-        case ENTRY_SN:
-        case ENTRY_HWV:
-        case ENTRY_SWV:
-        case ENTRY_RTKV:
-        case ENTRY_PN:
-        case ENTRY_BOOTV:
-        case ENTRY_RDV:
-        case ENTRY_DPV:
-        case ENTRY_SWD:
-        case ENTRY_DN:
-        case ENTRY_STATION_ID:
-        case ENTRY_USER:
-        case ENTRY_PAWD:
-        case ENTRY_REC1_PFN:
-        case ENTRY_REC2_PFN:
-            return Form::Text;
-        case ENTRY_IP:
-        case ENTRY_NETMASK:
-        case ENTRY_GATEWAY:
-        case ENTRY_DNS1:
-        case ENTRY_DNS2:
-            return Form::Ipv4;
-        case ENTRY_HTTP_PORT:
-        case ENTRY_FTP_PORT:
-        case ENTRY_PDOP_LIMIT:
-        case ENTRY_MASK_ANGLE:
-        case ENTRY_HEADING_OFFSET:
-            return Form::Word32;
-        case ENTRY_SMARTBASE_INDEX:
-            return Form::Word16;
-        case ENTRY_AUTO_IP:
-        case ENTRY_WORK_MODE:
-        case ENTRY_PPS_ENABLE:
-        case ENTRY_EVENT_ENABLE:
-        case ENTRY_MOOTH_FLAG:
-        case ENTRY_GPS_ENABLE:
-        case ENTRY_BD_ENABLE:
-        case ENTRY_GLO_ENABLE:
-        case ENTRY_GAL_ENABLE:
-        case ENTRY_QZSS_ENABLE:
-            return Form::Byte;
-        case ENTRY_STATION_POS:
-            return Form::Coordinates;
-        case ENTRY_REC1_CONFIG:
-        case ENTRY_REC2_CONFIG:
-            return Form::Recording;
-        case ENTRY_SP1_CONFIG:
-        case ENTRY_SP2_CONFIG:
-            return Form::SerialPort;
-        case ENTRY_TCP1_CONFIG:
-        case ENTRY_TCP2_CONFIG:
-        case ENTRY_UDP_CONFIG:
-            return Form::NetworkChannel;
-        case ENTRY_NC_CONFIG:
-            return Form::NtripClient;
-        case ENTRY_NS1_CTRL:
-        case ENTRY_NS2_CTRL:
-            return Form::NtripServerCtrl;
-        case ENTRY_NS1_CONFIG:
-        case ENTRY_NS2_CONFIG:
-            return Form::NtripServer;
-        case ENTRY_RADIO_CONFIG:
-            return Form::Radio;
-        case ENTRY_NA_CONFIG:
-            return Form::Caster;
-        case ENTRY_BTDSPARA_CONFIG:
-            return Form::MessageList;
-        default:
-            if (entry >= ENTRY_SMARTBASE1_CONFIG && entry <= ENTRY_SMARTBASE30_CONFIG) return Form::SmartBase;
-            return Form::Bytes;
+void AddRows(std::vector<Entry> *entries, const Segment &segment) {
+    for (const grshm::EntryRow &row : segment.rows)
+        entries->push_back(
+            {&segment, row.entry, row.name, row.span, row.span.shape, true, row.span.access != grshm::Access::GetOnly});
+}
+
+// The thirty SmartBase positions are entries 72 to 101 of the configuration table.
+void AddSmartBaseList(const Segment &segment, std::vector<Entry> *entries) {
+    for (int n = 1; n <= SMARTBASE_STATIONS; ++n) {
+        const auto number = static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + n - 1);
+        const grshm::EntrySpan span = grshm::kConfigTable[number];
+        entries->push_back(
+            {&segment, number, "ENTRY_SMARTBASE" + std::to_string(n) + "_CONFIG", span, span.shape, true, true});
     }
 }
 
-Form MonitorForm(unsigned char entry, std::size_t size) {
-    if (entry == ENTRY_CUR_POS) return Form::Coordinates;
-    if (entry == ENTRY_OP_STATE) return Form::SignedByte;
-    if (entry == ENTRY_GNSS_VERS || entry == ENTRY_DELFILE) return Form::Text;
-    if (size == 1) return Form::Byte;
-    if (size == 4) return Form::Word32;
-    return Form::Bytes;
-}
-
-Form GnssForm(unsigned char entry, grshm::Access access) {
-    if (entry == ENTRY_GGA) return Form::Gga;
-    if (entry >= ENTRY_GSV_GP && entry <= ENTRY_GSV_GA) return Form::GsvSlot;
-    if (access == grshm::Access::Text) return Form::Text;
-    return Form::Bytes;
-}
-
-template <std::size_t N>
-void AddRows(std::vector<Entry> *entries, const Segment &segment, const grshm::EntryRow (&rows)[N]) {
-    for (const grshm::EntryRow &row : rows) {
-        Entry entry{
-            &segment, row.entry, row.name, row.span, Form::Bytes, true, row.span.access != grshm::Access::GetOnly};
-        const std::string name = segment.name;
-        if (name == "config") entry.form = ConfigForm(row.entry);
-        if (name == "monitor") entry.form = MonitorForm(row.entry, row.span.size);
-        if (name == "gnss") entry.form = GnssForm(row.entry, row.span.access);
-        entries->push_back(entry);
-    }
+// ENTRY_GSV stores one input record into a slot; it has no bytes of its own to read.
+void AddGsvInput(const Segment &segment, std::vector<Entry> *entries) {
+    entries->push_back(
+        {&segment, ENTRY_GSV, "ENTRY_GSV", {0, sizeof(GSVInput), grshm::Access::None}, Form::Bytes, false, true});
 }
 
 #define OPERATION(op) \
@@ -226,10 +144,11 @@ int SmallNumber(const std::string &text) {
 const std::vector<Segment> &Segments() {
     static const std::vector<Segment> segments = {
         {"config", CONFIG_SHM_KEY, CONFIG_SEM_KEY, sizeof(ReceiverConfigPara), &OstrelConfig,
-         GetReceiverConfigParaFromShareMemory, SetConfig},
+         GetReceiverConfigParaFromShareMemory, SetConfig, grshm::kConfigRows, AddSmartBaseList},
         {"monitor", MONITOR_SHM_KEY, MONITOR_SEM_KEY, sizeof(MonitorPara), &OstrelMonitor,
-         GetMonitorParaFromShareMemory, SetMonitor},
-        {"gnss", GNSS_SHM_KEY, GNSS_SEM_KEY, sizeof(GNSSInfo), &OstrelGNSS, GetGNSSInfoFromShareMemory, SetGnss},
+         GetMonitorParaFromShareMemory, SetMonitor, grshm::kMonitorRows, nullptr},
+        {"gnss", GNSS_SHM_KEY, GNSS_SEM_KEY, sizeof(GNSSInfo), &OstrelGNSS, GetGNSSInfoFromShareMemory, SetGnss,
+         grshm::kGnssRows, AddGsvInput},
     };
     return segments;
 }
@@ -242,22 +161,8 @@ const Segment *FindSegment(const std::string &name) {
 
 std::vector<Entry> Entries(const Segment &segment) {
     std::vector<Entry> entries;
-    const std::string name = segment.name;
-    if (name == "config") {
-        AddRows(&entries, segment, grshm::kConfigRows);
-        for (int n = 1; n <= SMARTBASE_STATIONS; ++n) {
-            const auto number = static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + n - 1);
-            entries.push_back({&segment, number, "ENTRY_SMARTBASE" + std::to_string(n) + "_CONFIG",
-                               grshm::kConfigTable[number], Form::SmartBase, true, true});
-        }
-    } else if (name == "monitor") {
-        AddRows(&entries, segment, grshm::kMonitorRows);
-    } else {
-        AddRows(&entries, segment, grshm::kGnssRows);
-        // ENTRY_GSV stores one input record into a slot; it has no bytes of its own to read.
-        entries.push_back(
-            {&segment, ENTRY_GSV, "ENTRY_GSV", {0, sizeof(GSVInput), grshm::Access::None}, Form::Bytes, false, true});
-    }
+    AddRows(&entries, segment);
+    if (segment.add_entries != nullptr) segment.add_entries(segment, &entries);
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry &a, const Entry &b) { return a.span.offset < b.span.offset; });
     return entries;

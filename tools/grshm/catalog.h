@@ -2,6 +2,7 @@
 // from the library's own entry tables, and how each entry is shown and parsed.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -9,29 +10,9 @@
 
 namespace grshmtool {
 
-// How an entry's bytes are shown and, for plain values, parsed.
-enum class Form {
-    Bytes,       // hex only
-    Text,        // zero-terminated text
-    Byte,        // unsigned 8-bit
-    Word16,      // unsigned 16-bit
-    Word32,      // unsigned 32-bit
-    SignedByte,  // the mailbox state
-    Ipv4,        // four words, one octet each
-    Coordinates,
-    SmartBase,
-    Recording,
-    SerialPort,
-    NetworkChannel,  // TCP and UDP share a layout
-    NtripClient,
-    NtripServerCtrl,
-    NtripServer,
-    Radio,
-    Caster,
-    MessageList,  // the Bluetooth message slots
-    Gga,
-    GsvSlot,
-};
+// How an entry's bytes are shown and, for plain values, parsed: the shape the library's entry
+// tables give each entry from its record member's type.
+using Form = grshm::Shape;
 
 struct Segment;
 
@@ -53,6 +34,9 @@ struct Segment {
     const ShareMemoryHandle *handle;
     int (*get)(unsigned char, void *);
     int (*set)(unsigned char, const void *);
+    std::span<const grshm::EntryRow> rows;  // the library's entry table of the segment
+    // Entries the table does not list by row (the SmartBase list, ENTRY_GSV); may be null.
+    void (*add_entries)(const Segment &segment, std::vector<Entry> *entries);
 };
 
 const std::vector<Segment> &Segments();

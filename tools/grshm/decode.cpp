@@ -2,11 +2,14 @@
 
 #include <json-c/json_object_iterator.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+
+#include "fields.h"
 
 namespace grshmtool {
 namespace {
@@ -35,215 +38,82 @@ void Add(json_object *object, const char *key, json_object *value) {
     json_object_object_add(object, key, value);
 }
 
-json_object *Slots(const MsgCfgPara *slots, int count) {
+std::string HexOf(const unsigned char *bytes, std::size_t size) {
+    return grshmtool::Hex(Bytes(bytes, bytes + size));
+}
+
+json_object *DecodeRows(Layout rows, const unsigned char *record, std::size_t element, std::size_t stride);
+
+// A list: count elements of the row's element rows, element n stride bytes after element 0.
+json_object *DecodeList(Layout rows, const unsigned char *start, std::size_t count, std::size_t stride) {
     json_object *list = json_object_new_array();
-    for (int i = 0; i < count; ++i) {
-        json_object *slot = json_object_new_object();
-        Add(slot, "MsgID", Number(slots[i].MsgID));
-        Add(slot, "Interval", Number(slots[i].Interval));
-        Add(slot, "time", Number(slots[i].time));
-        Add(slot, "Available", Number(slots[i].Available));
-        json_object_array_add(list, slot);
-    }
+    for (std::size_t n = 0; n < count; ++n) json_object_array_add(list, DecodeRows(rows, start, n, stride));
     return list;
 }
-#define SLOTS(array) Slots(array, static_cast<int>(sizeof(array) / sizeof(MsgCfgPara)))
 
-json_object *Switch(const MsgSwitchPara &s) {
+json_object *DecodeField(const Field &field, const unsigned char *at) {
+    switch (field.kind) {
+        case FieldKind::Unsigned: {
+            unsigned long long value = 0;
+            std::memcpy(&value, at, std::min(field.size, sizeof value));  // little-endian, as kept
+            return Number(static_cast<long long>(value));
+        }
+        case FieldKind::Signed: {
+            signed char value = 0;  // the one signed field of the records is a byte
+            std::memcpy(&value, at, 1);
+            return Number(value);
+        }
+        case FieldKind::Real: {
+            if (field.size == sizeof(float)) {
+                float value = 0;
+                std::memcpy(&value, at, sizeof value);
+                return json_object_new_double(value);
+            }
+            double value = 0;
+            std::memcpy(&value, at, sizeof value);
+            return json_object_new_double(value);
+        }
+        case FieldKind::Letter:
+            return Letter(*at);
+        case FieldKind::Text:
+            return TextValue(reinterpret_cast<const char *>(at), field.size);
+        case FieldKind::Address: {
+            Ipv4Words words{};
+            std::memcpy(words, at, sizeof words);
+            return Address(words);
+        }
+        case FieldKind::Hex:
+            return json_object_new_string(HexOf(at, field.size).c_str());
+        case FieldKind::Object:
+            return DecodeRows(field.rows, at, 0, 0);
+        case FieldKind::List:
+            return DecodeList(field.rows, at, field.count, field.stride);
+    }
+    return nullptr;
+}
+
+// One record (or one element of a list) as an object, a member per row.
+json_object *DecodeRows(Layout rows, const unsigned char *record, std::size_t element, std::size_t stride) {
     json_object *object = json_object_new_object();
-    Add(object, "Enable", Number(s.Enable));
-    Add(object, "Type", Number(s.Type));
+    for (const Field &field : rows) {
+        const std::size_t step = field.stride != 0 ? field.stride : stride;
+        Add(object, field.name, DecodeField(field, record + field.offset + element * step));
+    }
     return object;
 }
 
-json_object *Trans(const TransDSPara &d) {
-    json_object *o = json_object_new_object();
-    Add(o, "Switch", Switch(d.Switch));
-    Add(o, "NMEA", SLOTS(d.NMEA));
-    Add(o, "EPH", SLOTS(d.EPH));
-    Add(o, "RTCM23", SLOTS(d.RTCM23));
-    Add(o, "RTCM30", SLOTS(d.RTCM30));
-    Add(o, "RTCM32", SLOTS(d.RTCM32));
-    Add(o, "CMR", SLOTS(d.CMR));
-    Add(o, "Binex", SLOTS(d.Binex));
-    Add(o, "QX", SLOTS(d.QX));
-    Add(o, "Weather", SLOTS(d.Weather));
-    Add(o, "Custom", SLOTS(d.Custom));
-    return o;
-}
-
-json_object *Diff(const DiffDSPara &d) {
-    json_object *o = json_object_new_object();
-    Add(o, "Switch", Switch(d.Switch));
-    Add(o, "RTCM23", SLOTS(d.RTCM23));
-    Add(o, "RTCM30", SLOTS(d.RTCM30));
-    Add(o, "RTCM32", SLOTS(d.RTCM32));
-    Add(o, "CMR", SLOTS(d.CMR));
-    Add(o, "Custom", SLOTS(d.Custom));
-    return o;
-}
-
-json_object *Point(const Coordinates &c) {
-    json_object *o = json_object_new_object();
-    Add(o, "Longitude", json_object_new_double(c.Longitude));
-    Add(o, "LonDirection", Letter(c.LonDirection));
-    Add(o, "Latitude", json_object_new_double(c.Latitude));
-    Add(o, "LatDirection", Letter(c.LatDirection));
-    Add(o, "Elevation", json_object_new_double(c.Elevation));
-    Add(o, "Available", Number(c.Available));
-    return o;
-}
-
-json_object *Ctrl(const NtripServerCtrl &c) {
-    json_object *o = json_object_new_object();
-    Add(o, "Version", Number(c.Version));
-    Add(o, "Domain", TEXT(c.Domain));
-    Add(o, "CasterIP", Address(c.CasterIP));
-    Add(o, "CasterPort", Number(c.CasterPort));
-    Add(o, "UserName", TEXT(c.UserName));
-    Add(o, "UserPwd", TEXT(c.UserPwd));
-    Add(o, "MountPoint", TEXT(c.MountPoint));
-    return o;
-}
-
-template <typename Record>
-Record As(const Bytes &bytes) {
-    Record record;
-    std::memset(&record, 0, sizeof record);
-    std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof record));
-    return record;
-}
-
+// A record entry: its rows over its bytes (zero-extended to the record's size if short). A
+// record whose one row is an unnamed list shows as that list.
 json_object *DecodeRecord(Form form, const Bytes &bytes) {
-    switch (form) {
-        case Form::Coordinates:
-            return Point(As<Coordinates>(bytes));
-        case Form::SmartBase: {
-            const auto s = As<SmartBaseInfo>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "id", TEXT(s.id));
-            Add(o, "coordinate_point", Point(s.coordinate_point));
-            Add(o, "available", Number(s.available));
-            return o;
-        }
-        case Form::Recording: {
-            const auto r = As<RecConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "FolderName", TEXT(r.FolderName));
-            Add(o, "MarkName", TEXT(r.MarkName));
-            Add(o, "FileType", Number(r.FileType));
-            Add(o, "RecMode", Number(r.RecMode));
-            Add(o, "RecInterval", Number(r.RecInterval));
-            Add(o, "MaxSpace", Number(r.MaxSpace));
-            Add(o, "FreeSpace", Number(r.FreeSpace));
-            Add(o, "CircularFlag", Number(r.CircularFlag));
-            Add(o, "Antenna", json_object_new_string(Hex(Bytes(r.Antenna, r.Antenna + sizeof r.Antenna)).c_str()));
-            return o;
-        }
-        case Form::SerialPort: {
-            const auto s = As<SerialPortConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "Baudrate", Number(s.Baudrate));
-            Add(o, "Verify", Number(s.Verify));
-            Add(o, "COMDSPara", Trans(s.COMDSPara));
-            return o;
-        }
-        case Form::NetworkChannel: {
-            const auto t = As<EthTCPConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "RoleKind", Number(t.RoleKind));
-            Add(o, "LocalPort", Number(t.LocalPort));
-            Add(o, "ServerIP", Address(t.ServerIP));
-            Add(o, "ServerPort", Number(t.ServerPort));
-            Add(o, "EncryptFlag", Number(t.EncryptFlag));
-            Add(o, "PassWord", TEXT(t.PassWord));
-            Add(o, "MaxConNum", Number(t.MaxConNum));
-            Add(o, "DSPara", Trans(t.TCPDSPara));
-            Add(o, "DS_Flag", Number(t.DS_Flag));
-            return o;
-        }
-        case Form::NtripClient: {
-            const auto c = As<NtripClientConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "ClientEnable", Number(c.ClientEnable));
-            Add(o, "Domain", TEXT(c.Domain));
-            Add(o, "ServerIP", Address(c.ServerIP));
-            Add(o, "ServerPort", Number(c.ServerPort));
-            Add(o, "UserName", TEXT(c.UserName));
-            Add(o, "UserPwd", TEXT(c.UserPwd));
-            Add(o, "MountPoint", TEXT(c.MountPoint));
-            return o;
-        }
-        case Form::NtripServerCtrl:
-            return Ctrl(As<NtripServerCtrl>(bytes));
-        case Form::NtripServer: {
-            const auto s = As<NtripServerConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "CtrlPara", Ctrl(s.CtrlPara));
-            Add(o, "ServerDSPara", Diff(s.ServerDSPara));
-            return o;
-        }
-        case Form::Radio: {
-            const auto r = As<RadioConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "rx_freq", json_object_new_double(r.rx_freq));
-            Add(o, "tx_freq", json_object_new_double(r.tx_freq));
-            Add(o, "sw", Number(r.sw));
-            Add(o, "channel", Number(r.channel));
-            Add(o, "mode", Number(r.mode));
-            Add(o, "protocol", Number(r.protocol));
-            Add(o, "power", Number(r.power));
-            Add(o, "fec", Number(r.fec));
-            Add(o, "air_baudrate", Number(r.air_baudrate));
-            Add(o, "model", TEXT(r.model));
-            Add(o, "sv", TEXT(r.sv));
-            Add(o, "RadioDSPara", Diff(r.RadioDSPara));
-            return o;
-        }
-        case Form::Caster: {
-            const auto c = As<NtripCasterConfig>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "port", Number(c.port));
-            Add(o, "usr_name", TEXT(c.usr_name));
-            Add(o, "pwd", TEXT(c.pwd));
-            Add(o, "enable", Number(c.enable));
-            return o;
-        }
-        case Form::Gga: {
-            const auto g = As<GGAInfo>(bytes);
-            json_object *o = json_object_new_object();
-            Add(o, "utc", json_object_new_double(g.utc));
-            Add(o, "latitude", json_object_new_double(g.latitude));
-            Add(o, "latdir", Letter(g.latdir));
-            Add(o, "longitude", json_object_new_double(g.longitude));
-            Add(o, "londir", Letter(g.londir));
-            Add(o, "fix_status", Number(g.fix_status));
-            Add(o, "fix_satellite", Number(g.fix_satellite));
-            Add(o, "hdop", json_object_new_double(g.hdop));
-            Add(o, "altitude", json_object_new_double(g.altitude));
-            Add(o, "alt_unit", Letter(g.alt_unit));
-            Add(o, "undulation", json_object_new_double(g.undulation));
-            Add(o, "und_unit", Letter(g.und_unit));
-            Add(o, "age", Number(g.age));
-            Add(o, "station_id", Number(g.station_id));
-            Add(o, "checksum", Number(g.checksum));
-            Add(o, "available", Number(g.available));
-            return o;
-        }
-        case Form::GsvSlot: {
-            const auto s = As<GSVSlot>(bytes);
-            json_object *list = json_object_new_array();
-            for (int n = 0; n < GNSS_GSV_SENTENCES; ++n) {
-                json_object *o = json_object_new_object();
-                Add(o, "Sentence", TEXT(s.Sentence[n]));
-                Add(o, "Control", Number(s.Control[n]));
-                json_object_array_add(list, o);
-            }
-            return list;
-        }
-        default:
-            return nullptr;
-    }
+    const Layout rows = RecordRows(form);
+    if (rows.empty()) return nullptr;
+    std::size_t size = 0;
+    for (const Field &field : rows) size = std::max(size, field.offset + field.size);
+    Bytes record(std::max(size, bytes.size()), 0);
+    std::memcpy(record.data(), bytes.data(), bytes.size());
+    if (rows.size() == 1 && rows[0].kind == FieldKind::List && *rows[0].name == '\0')
+        return DecodeField(rows[0], record.data());
+    return DecodeRows(rows, record.data(), 0, 0);
 }
 
 // Calls fn(key, member) for each member of an object, in order.
@@ -363,8 +233,7 @@ json_object *Decode(const Entry &entry, const Bytes &bytes) {
             return Address(words);
         }
         case Form::MessageList:
-            return Slots(reinterpret_cast<const MsgCfgPara *>(bytes.data()),
-                         static_cast<int>(bytes.size() / sizeof(MsgCfgPara)));
+            return DecodeList(MessageSlotRows(), bytes.data(), bytes.size() / sizeof(MsgCfgPara), sizeof(MsgCfgPara));
         default:
             return DecodeRecord(entry.form, bytes);
     }
