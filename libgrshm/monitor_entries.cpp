@@ -1,7 +1,7 @@
 // Entry access of the monitor segment and the operation mailbox.
 #include <cerrno>
-#include <ctime>
 
+#include "clock.h"
 #include "entry_tables.h"
 
 namespace grshm {
@@ -16,15 +16,8 @@ MonitorPara *Monitor(unsigned char *base) {
     return reinterpret_cast<MonitorPara *>(base);
 }
 
-long long MonotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
 void PausePoll(long *pause_ns) {
-    const timespec pause{0, *pause_ns};
-    nanosleep(&pause, nullptr);
+    SleepNs(*pause_ns);
     *pause_ns = *pause_ns * 2 > kLongestPollPauseNs ? kLongestPollPauseNs : *pause_ns * 2;
 }
 

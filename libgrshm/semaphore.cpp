@@ -1,5 +1,3 @@
-#include "semaphore.h"
-
 #include <sys/ipc.h>
 #include <sys/sem.h>
 
@@ -7,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "clock.h"
+#include "lock_set.h"
 #include "sharememory.h"
 
 namespace grshm {
@@ -22,17 +22,6 @@ union semun {
 // that the creator died in between and initialises the set itself.
 constexpr int kInitWaitMs = 1000;
 constexpr int kOpenAttempts = 8;
-
-void SleepOneMillisecond() {
-    const timespec pause{0, 1000L * 1000};
-    nanosleep(&pause, nullptr);
-}
-
-long long MonotonicMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // Takes (-1) or gives back (+1) a lock. Taking waits at most GRSHM_LOCK_TIMEOUT_MS: any process
 // may set a set's value to 0 (the sets are open to all), and no caller may then hang forever.
@@ -82,7 +71,7 @@ bool WaitUntilInitialised(int sem_id) {
     for (int waited = 0; waited < kInitWaitMs; ++waited) {
         if (IsInitialised(sem_id, &removed)) return true;
         if (removed) return false;
-        SleepOneMillisecond();
+        SleepMs(1);
     }
     return MarkInitialised(sem_id);
 }

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "semaphore.h"
+#include "lock_set.h"
 
 extern "C" {
 ShareMemoryHandle OstrelConfig;

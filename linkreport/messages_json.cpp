@@ -7,17 +7,12 @@
 #include <string_view>
 #include <utility>
 
+#include "json_writer.h"
+
 namespace linkreport {
 namespace {
 
-// The separators of json-c's two single-line forms. (The programs print the spaced form; a
-// pretty-printing caller gets the spaced form for this value, which is still the same JSON.)
-struct Style {
-    std::string_view open_array, close_array, empty_array, empty_object, comma, close_item;
-    bool spaced;
-};
-constexpr Style kSpaced{"[ ", " ]", "[ ]", "{ }", ", ", " }", true};
-constexpr Style kPlain{"[", "]", "[]", "{}", ",", "}", false};
+using cgi::JsonStyle;
 
 // Text is gathered in one fixed buffer, reused for every channel: nothing is allocated while
 // json-c prints, so its print buffer grows in place.
@@ -43,10 +38,10 @@ class Text {
     char *next_;
 };
 
-void AppendItem(Text &text, const Style &style, const MessageItem &item) {
-    text += style.spaced ? item.row->spaced_prefix : item.row->plain_prefix;
+void AppendItem(Text &text, const JsonStyle &style, const MessageItem &item) {
+    text += &style == &cgi::kSpacedJson ? item.row->spaced_prefix : item.row->plain_prefix;
     text.AppendInt(item.value);
-    text += style.close_item;
+    text += style.close_object;
 }
 
 }  // namespace
@@ -59,7 +54,8 @@ json_object *Messages::ToJson() && {
 
 int Messages::Write(json_object *object, printbuf *out, int /*level*/, int flags) {
     const auto *messages = static_cast<const Messages *>(json_object_get_userdata(object));
-    const Style &style = (flags & (JSON_C_TO_STRING_SPACED | JSON_C_TO_STRING_PRETTY)) != 0 ? kSpaced : kPlain;
+    // (A pretty-printing caller gets the spaced form for this value, which is the same JSON.)
+    const JsonStyle &style = cgi::StyleFor(flags);
     // The whole value is written into one text and handed to json-c's buffer at once. Each
     // item is at most 64 characters (a prefix of at most 48 and an int), each element's
     // brackets and separators at most 16.

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "clock.h"
 #include "coordinates.h"
 #include "json_build.h"
 #include "records.h"
@@ -64,12 +65,6 @@ struct Session {
 using cgi::ReadConfigByte;
 using cgi::ReadMonitorByte;
 using cgi::WriteMonitorByte;
-
-void Pause(unsigned int ms) {
-    timespec pause{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&pause, &pause) == -1) {
-    }
-}
 
 // Announces a change to the receiver. Fails when the mailbox stays busy or its lock cannot
 // be taken: the request then stops and writes nothing more.
@@ -159,7 +154,7 @@ bool ServeBaseStart(Session &session) {
     // The receiver reports the running base station in this entry once it has started it.
     if (!StoreMonitorByte(session, ENTRY_STATION_STATE, STATION_NULL)) return false;
     cgi::AddInt(StationObject(session.reply), "StationState", 1);
-    Pause(kSettleMs);
+    grshm::SleepMs(kSettleMs, true);
     return true;
 }
 
@@ -201,7 +196,7 @@ bool UpdateSwitches(Session &session, const char *object_name) {
 
 bool StartSmartBase(Session &session) {
     if (!StoreConfigByte(session, ENTRY_WORK_MODE, SMARTBASE_MODE) || !Post(session, ENTRY_WMODE_OP)) return false;
-    Pause(kSettleMs);  // the receiver chooses the station in the meantime
+    grshm::SleepMs(kSettleMs, true);  // the receiver chooses the station in the meantime
     cgi::AddInt(StationObject(session.reply), "StationNum", ReadMonitorByte(ENTRY_SMARTBASE_ID));
     return true;
 }

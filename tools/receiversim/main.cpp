@@ -12,6 +12,7 @@
 #include <ctime>
 #include <string>
 
+#include "clock.h"
 #include "default_config.h"
 #include "receiver.h"
 
@@ -59,17 +60,6 @@ bool ParsePosition(const char *text, GGAInfo *gga) {
     gga->und_unit = 'M';
     gga->available = 1;
     return true;
-}
-
-void SleepMs(long ms) {
-    const timespec pause{ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);  // a stop signal may cut it short
-}
-
-long long NowMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 }  // namespace
@@ -131,11 +121,11 @@ int main(int argc, char **argv) {
     receiversim::Receiver receiver(std::move(source), stderr);
     long long next_tick = 0;
     while (!g_stop) {
-        if (NowMs() >= next_tick) {
+        if (grshm::MonotonicMs() >= next_tick) {
             receiver.Tick();
-            next_tick = NowMs() + tick_ms;
+            next_tick = grshm::MonotonicMs() + tick_ms;
         }
-        if (!receiver.ServeMailbox()) SleepMs(1);
+        if (!receiver.ServeMailbox()) grshm::SleepMs(1);  // a stop signal cuts it short
     }
     std::fprintf(stderr, "receiversim: stopped\n");
     return 0;
