@@ -117,18 +117,25 @@ json_object *SerialChannel() {
     return channel;
 }
 
+// What a TCP and the UDP channel object share, after their identifiers and role: the stream
+// and the addresses, from a record of either layout.
+template <typename Channel>
+void AddNetworkChannel(json_object *channel, const Channel &record, const TransDSPara &stream, TransChannel kind) {
+    AddInt(channel, "DataStreamType", StreamType(kNetworkStreamTypes, stream.Switch.Type));
+    Add(channel, "Messages", TransMessages(stream, kind));
+    AddInt(channel, "LocalPort", AsInt(record.LocalPort));
+    AddDottedAddress(channel, "RemoteIP", record.ServerIP);
+    AddInt(channel, "RemotePort", AsInt(record.ServerPort));
+    AddBool(channel, "Startup", stream.Switch.Enable != 0);
+}
+
 json_object *TcpChannel(unsigned char entry, int trans_id, int tcp_id) {
     const auto tcp = cgi::ReadConfigEntry<EthTCPConfig>(entry);
     json_object *channel = json_object_new_object();
     AddInt(channel, "TransID", trans_id);
     AddInt(channel, "TCPID", tcp_id);
     AddInt(channel, "RoleKind", tcp.RoleKind == 1 ? 0 : 1);
-    AddInt(channel, "DataStreamType", StreamType(kNetworkStreamTypes, tcp.TCPDSPara.Switch.Type));
-    Add(channel, "Messages", TransMessages(tcp.TCPDSPara, TransChannel::Tcp));
-    AddInt(channel, "LocalPort", AsInt(tcp.LocalPort));
-    AddDottedAddress(channel, "RemoteIP", tcp.ServerIP);
-    AddInt(channel, "RemotePort", AsInt(tcp.ServerPort));
-    AddBool(channel, "Startup", tcp.TCPDSPara.Switch.Enable != 0);
+    AddNetworkChannel(channel, tcp, tcp.TCPDSPara, TransChannel::Tcp);
     return channel;
 }
 
@@ -138,12 +145,7 @@ json_object *UdpChannel() {
     AddInt(channel, "TransID", 10);
     AddInt(channel, "UDPID", 1);
     AddInt(channel, "RoleKind", 0);
-    AddInt(channel, "DataStreamType", StreamType(kNetworkStreamTypes, udp.UDPDSPara.Switch.Type));
-    Add(channel, "Messages", TransMessages(udp.UDPDSPara, TransChannel::Udp));
-    AddInt(channel, "LocalPort", AsInt(udp.LocalPort));
-    AddDottedAddress(channel, "RemoteIP", udp.ServerIP);
-    AddInt(channel, "RemotePort", AsInt(udp.ServerPort));
-    AddBool(channel, "Startup", udp.UDPDSPara.Switch.Enable != 0);
+    AddNetworkChannel(channel, udp, udp.UDPDSPara, TransChannel::Udp);
     return channel;
 }
 
