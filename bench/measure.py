@@ -16,15 +16,32 @@ import time
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-release")
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LINKREPORT = f"{BUILD}/linkreport/linkreport"
-ROLEKIND = f"{BUILD}/rolekind/rolekind"
-GNSSREPORT = f"{BUILD}/gnssreport/gnssreport"
+
+
+def staged_installation():
+    """The programs, the library and the dependency floor as installed on a receiver: no
+    RUNPATH (a build tree's programs carry one, padded by CMake with an empty entry that makes
+    the loader search the working directory too)."""
+    stage = os.path.join(BUILD, "bench-stage")
+    subprocess.run(["rm", "-rf", stage], check=True)
+    for component in ("runtime", "web", "bench"):
+        subprocess.run(["cmake", "--install", BUILD, "--prefix", "/usr", "--component", component],
+                       env=dict(os.environ, DESTDIR=stage), check=True, stdout=subprocess.DEVNULL)
+    libdir = os.path.dirname(subprocess.run(["find", stage, "-name", "libgrshm.so.1"], capture_output=True,
+                                            text=True, check=True).stdout.split()[0])
+    return stage, libdir
+
+
+STAGE, STAGE_LIBDIR = staged_installation()
+LINKREPORT = f"{STAGE}/usr/lib/cgi-bin/linkreport"
+ROLEKIND = f"{STAGE}/usr/lib/cgi-bin/rolekind"
+GNSSREPORT = f"{STAGE}/usr/lib/cgi-bin/gnssreport"
 PROGRAMS = (("linkreport", LINKREPORT), ("rolekind status report", ROLEKIND), ("gnssreport", GNSSREPORT))
 FLOOR = f"{BUILD}/bench/floor"
-DEPENDENCY_FLOOR = f"{BUILD}/bench/dependency_floor"
+DEPENDENCY_FLOOR = f"{STAGE_LIBDIR}/grshm-bench/dependency_floor"
 OWN_OBJECTS = (LINKREPORT, ROLEKIND, GNSSREPORT, "libgrshm.so")
 LOG = os.path.join(os.path.dirname(ROOT), "shared", "nmea", "ublox-zed-f9p-nmea.log")
-ENV = dict(os.environ, REQUEST_METHOD="GET", QUERY_STRING="{}")
+ENV = dict(os.environ, REQUEST_METHOD="GET", QUERY_STRING="{}", LD_LIBRARY_PATH=STAGE_LIBDIR)
 RUNS = int(os.environ.get("BENCH_RUNS", "2000"))
 
 
@@ -108,7 +125,7 @@ def main():
         counts = [instructions(command.split()) for command in commands]
         library = library_benchmarks()
         busy_cpu, request_cpu = (float(x) for x in subprocess.run([f"{BUILD}/bench/busy_wait", ROLEKIND],
-                                                                   capture_output=True, text=True,
+                                                                   capture_output=True, text=True, env=ENV,
                                                                    check=True).stdout.split())
     finally:
         stand_in.send_signal(signal.SIGTERM)
