@@ -269,13 +269,13 @@ json_object *ConfiguredStation() {
     return station;
 }
 
-void AddStatusReport(json_object *reply) {
-    const unsigned char pps = ReadConfigByte(ENTRY_PPS_ENABLE);
-    const unsigned char event = ReadConfigByte(ENTRY_EVENT_ENABLE);
-    cgi::AddInt(reply, "Mode", ReadConfigByte(ENTRY_WORK_MODE));
-    cgi::Add(reply, "Rover", SwitchObject(pps, event, "OFF"));
+// The work mode and switches as the request read them at its start (no second read).
+void AddStatusReport(const Session &session) {
+    json_object *reply = session.reply;
+    cgi::AddInt(reply, "Mode", session.o_work_mode);
+    cgi::Add(reply, "Rover", SwitchObject(session.o_pps_enable, session.o_event_enable, "OFF"));
     cgi::Add(reply, "Station", ConfiguredStation());
-    cgi::Add(reply, "SinglePoint", SwitchObject(pps, event, "ON"));
+    cgi::Add(reply, "SinglePoint", SwitchObject(session.o_pps_enable, session.o_event_enable, "ON"));
     for (int position = kSmartBaseFirstPosition; position <= kSmartBaseLastPosition; ++position)
         cgi::Add(reply, SmartBaseKey(position), SmartBaseObject(position));
 }
@@ -346,7 +346,7 @@ std::string CheckRequest(json_object *request, const Selection &selection) {
 
 bool Dispatch(Session &session, const Selection &selection) {
     if (selection.count == 0) {
-        AddStatusReport(session.reply);
+        AddStatusReport(session);
         return true;
     }
     for (int i = 0; i < selection.count; ++i)
