@@ -1,6 +1,8 @@
 // Numbers as text, the way printf's "%.Nf" and "%d" write them, byte for byte, but without
 // printf's format parsing and locale handling: the reports print about a hundred numbers per
-// request, and printf was the larger part of that work.
+// request, and printf was the larger part of that work. Up to nine decimals of a value below
+// about 10^10 are computed exactly from the double's bits (rounding half to even, as printf
+// does); anything larger is left to printf itself.
 #pragma once
 
 #include <cstddef>

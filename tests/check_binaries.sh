@@ -30,9 +30,9 @@ check_needed() {
 }
 check_needed "$library" "libc.so.6 "
 check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
-check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libm.so.6 "
-# libm: the C++ library's number formatting (to_chars) refers to fesetround.
-check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libm.so.6 "
+# (No libm: a library loaded and bound at every start that nothing calls is pure cost.)
+check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
+check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 
 soname=$("$readelf" -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = "libgrshm.so.1" ] || fail "soname is [$soname]"
