@@ -40,7 +40,10 @@ json_object *Letter(unsigned char letter) {
 // ddmm.mmmm with its hemisphere letter in signed decimal degrees.
 double DecimalDegrees(double packed, unsigned char hemisphere) {
     const double magnitude = std::fabs(packed);
-    const double degrees = std::trunc(magnitude / 100);
+    // Whole degrees, without libm: above 2^52 a double has no fraction left to cut.
+    const double hundreds = magnitude / 100;
+    const double degrees =
+        hundreds < 4503599627370496.0 ? static_cast<double>(static_cast<long long>(hundreds)) : hundreds;
     const double value = degrees + (magnitude - 100 * degrees) / 60;
     return hemisphere == 'S' || hemisphere == 'W' ? -value : value;
 }
