@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -7,6 +8,7 @@
 #include "json_build.h"
 #include "message_tables.h"
 #include "messages_json.h"
+#include "number_text.h"
 #include "records.h"
 #include "sharememory.h"
 
@@ -90,10 +92,16 @@ void AddConnectionPair(json_object *channel, unsigned char enable) {
     AddString(channel, "Status", enable != 0 ? "Connect" : "Disconnect");
 }
 
+// "%d.%d.%d.%d" of the four words, cut to 23 characters as it always was (a word above 255
+// is not an octet, and shows as its own number).
 void AddDottedAddress(json_object *channel, const char *key, const Ipv4Words &address) {
-    char text[24] = {};
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", AsInt(address[0]), AsInt(address[1]), AsInt(address[2]),
-                  AsInt(address[3]));
+    char text[4 * 12] = {};
+    std::size_t length = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) text[length++] = '.';
+        length += cgi::IntegerText(AsInt(address[i]), text + length, sizeof text - length);
+    }
+    text[std::min<std::size_t>(length, 23)] = '\0';
     AddString(channel, key, text);
 }
 

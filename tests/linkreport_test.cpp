@@ -384,6 +384,16 @@ TEST_F(LinkReport, EachMsmRuleIsDecidedByItsOwnSlot) {
     EXPECT_EQ(msm_of({24, 19}), 7);
 }
 
+// Words that are no octets show as "%d" does, the whole text cut to 23 characters.
+TEST_F(LinkReport, AddressWordsOutOfRangeAreCutAsBefore) {
+    ReceiverConfigPara config;
+    std::memset(&config, 0, sizeof config);
+    const unsigned int words[4] = {4294967295u, 2147483648u, 123456789u, 7u};
+    std::memcpy(config.TCP1.ServerIP, words, sizeof words);
+    Store(config);
+    EXPECT_NE(Reply().find(R"("RemoteIP": "-1.-2147483648.12345678")"), std::string::npos);
+}
+
 TEST_F(LinkReport, StreamTypesPerChannelKind) {
     for (int type : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 255}) {
         ReceiverConfigPara config = RichConfig();
