@@ -19,10 +19,14 @@ unsigned int TruncToUnsigned(double magnitude) {
 
 }  // namespace
 
+ShortText FixedShortText(double value, int decimals) {
+    ShortText text{};
+    FixedText(value, decimals, text.text, sizeof text.text);
+    return text;
+}
+
 json_object *FixedNumberText(double value, int decimals) {
-    char text[kAngleTextBuffer];
-    FixedText(value, decimals, text, sizeof text);
-    return json_object_new_string(text);
+    return json_object_new_string(FixedShortText(value, decimals).text);
 }
 
 json_object *IntegerNumberText(int value) {

@@ -8,7 +8,13 @@ namespace cgi {
 // Every text of an angle object fits a 16-byte buffer (15 characters).
 inline constexpr int kAngleTextBuffer = 16;
 
-// Number texts of an angle object ("%.Nf" and "%d"), cut to 15 characters.
+// "%.Nf" of a value as a text of an angle object or a height: cut to 15 characters.
+struct ShortText {
+    char text[kAngleTextBuffer];
+};
+ShortText FixedShortText(double value, int decimals);
+
+// The same texts, and "%d" ones, as json-c strings.
 json_object *FixedNumberText(double value, int decimals);
 json_object *IntegerNumberText(int value);
 

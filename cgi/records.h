@@ -86,11 +86,7 @@ inline unsigned char ReadMonitorByte(unsigned char entry) {
     return ReadMonitorEntry<unsigned char>(entry);
 }
 
-// Writes return whether the entry was stored.
-inline bool WriteConfigByte(unsigned char entry, unsigned char value) {
-    return SetReceiverConfigParaToShareMemory(entry, &value) == 0;
-}
-
+// Returns whether the entry was stored.
 inline bool WriteMonitorByte(unsigned char entry, unsigned char value) {
     return SetMonitorParaToShareMemory(entry, &value) == 0;
 }

@@ -1,13 +1,10 @@
 #include "coordinates.h"
 
 #include <climits>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "angle_text.h"
 #include "json_build.h"
-#include "number_text.h"
 #include "request.h"
 
 namespace rolekind {
@@ -41,12 +38,6 @@ json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
     cgi::Add(coordinate, "Longitude", Angle(point.Longitude, point.LonDirection, form));
     cgi::Add(coordinate, "Latitude", Angle(point.Latitude, point.LatDirection, form));
     return coordinate;
-}
-
-ShortText FormatShortText(double value, int decimals) {
-    ShortText text{};
-    cgi::FixedText(value, decimals, text.text, sizeof text.text);
-    return text;
 }
 
 json_object *HeightText(double elevation) {

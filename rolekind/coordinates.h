@@ -11,9 +11,6 @@
 
 namespace rolekind {
 
-// Every text of an angle object and every height text fits a 16-byte buffer (15 characters).
-inline constexpr int kTextBuffer = 16;
-
 enum class AngleForm { Base, List };
 
 // The coordinate object {"Longitude": angle, "Latitude": angle} of a stored point.
@@ -22,11 +19,8 @@ json_object *CoordinateObject(const Coordinates &point, AngleForm form);
 // The height text of a stored point (six decimals, at most 15 characters).
 json_object *HeightText(double elevation);
 
-// A formatted text of an angle object or a height, cut to 15 characters as in the reply.
-struct ShortText {
-    char text[kTextBuffer];
-};
-ShortText FormatShortText(double value, int decimals);
+// Decimals of the list form's "DEG" and of a height text (cgi::FixedShortText cuts both to 15
+// characters, as in the reply).
 inline constexpr int kListDegreesDecimals = 9;
 inline constexpr int kHeightDecimals = 6;
 

@@ -64,7 +64,6 @@ struct Session {
 
 using cgi::ReadConfigByte;
 using cgi::ReadMonitorByte;
-using cgi::WriteMonitorByte;
 
 // Announces a change to the receiver. Fails when the mailbox stays busy or its lock cannot
 // be taken: the request then stops and writes nothing more.
@@ -91,7 +90,7 @@ bool StoreConfigByte(Session &session, unsigned char entry, unsigned char value)
 }
 
 bool StoreMonitorByte(Session &session, unsigned char entry, unsigned char value) {
-    return WriteMonitorByte(entry, value) || StoreFailed(session, cgi::kMonitorSegment, entry);
+    return SetMonitorParaToShareMemory(entry, &value) == 0 || StoreFailed(session, cgi::kMonitorSegment, entry);
 }
 
 bool IsText(const char *text, const char *expected) {

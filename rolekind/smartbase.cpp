@@ -1,9 +1,9 @@
 #include "smartbase.h"
 
-#include <climits>
-#include <cmath>
 #include <cstring>
+#include <iterator>
 
+#include "angle_text.h"
 #include "coordinates.h"
 #include "json_build.h"
 #include "json_writer.h"
@@ -39,7 +39,7 @@ void WriteText(cgi::JsonWriter &writer, const char *text) {
 void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char direction) {
     const bool spaced = writer.Spaced();
     writer.Raw(spaced ? R"({ "DEG": ")" : R"({"DEG":")");
-    writer.Raw(FormatShortText(value, kListDegreesDecimals).text);
+    writer.Raw(cgi::FixedShortText(value, kListDegreesDecimals).text);
     writer.Raw(spaced ? R"(", "MIN": "0.00", "SEC": "0.00", "HEM": )" : R"(","MIN":"0.00","SEC":"0.00","HEM":)");
     const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
     writer.String(letter, std::strlen(letter));
@@ -62,7 +62,7 @@ void WriteSmartBase(const void *userdata, cgi::JsonWriter &writer) {
     WriteListAngle(writer, point.Latitude, point.LatDirection);
     writer.EndObject();
     writer.Key("Height");
-    WriteText(writer, FormatShortText(point.Elevation, kHeightDecimals).text);
+    WriteText(writer, cgi::FixedShortText(point.Elevation, kHeightDecimals).text);
     writer.Key("StationState");
     writer.Int(station.available != 0 ? 1 : 0);
     writer.EndObject();
