@@ -1,8 +1,11 @@
 // The programs' memory allocator. Every request is one short-lived, single-threaded process
 // that builds one reply and exits, so memory is taken from a growing arena and never given
 // back to the system before exit: an allocation is a pointer bump, and freeing the most
-// recent block makes its space available again. This replaces the C library's allocator
-// for the whole process (json-c's objects, stdio's buffers) and nothing else.
+// recent block makes its space available again, and the block before it the most recent
+// (blocks freed in the reverse order of their allocation all come back, as a short-lived
+// object's do, and the block before them can grow in place again). This replaces the C
+// library's allocator for the whole process (json-c's objects, stdio's buffers) and nothing
+// else.
 //
 // Not thread-safe, by design: no part of the programs starts a thread.
 #include <sys/mman.h>
@@ -15,7 +18,7 @@
 namespace {
 
 constexpr std::size_t kAlignment = 16;
-constexpr std::size_t kHeader = kAlignment;               // keeps each block's size, and its alignment
+constexpr std::size_t kHeader = kAlignment;               // each block's size and the block before it
 constexpr std::size_t kChunk = std::size_t{1024} * 1024;  // further memory comes in chunks of this size
 alignas(kAlignment) unsigned char g_first_chunk[kChunk];  // enough for the largest reply
 
@@ -27,8 +30,18 @@ std::size_t RoundUp(std::size_t size) {
     return (size + kAlignment - 1) & ~(kAlignment - 1);
 }
 
+struct Header {
+    std::size_t size;
+    unsigned char *previous;  // the most recent block when this one was made
+};
+static_assert(sizeof(Header) <= kHeader);
+
+Header &HeaderOf(void *block) {
+    return *reinterpret_cast<Header *>(static_cast<unsigned char *>(block) - kHeader);
+}
+
 std::size_t &BlockSize(void *block) {
-    return *reinterpret_cast<std::size_t *>(static_cast<unsigned char *>(block) - kHeader);
+    return HeaderOf(block).size;
 }
 
 bool Grow(std::size_t needed) {
@@ -52,8 +65,8 @@ void *Allocate(std::size_t size) {
     }
     unsigned char *block = g_next + kHeader;
     g_next = block + rounded;
+    HeaderOf(block) = {rounded, g_last};
     g_last = block;
-    BlockSize(block) = rounded;
     return block;
 }
 
@@ -68,7 +81,7 @@ void *malloc(std::size_t size) {
 void free(void *block) {
     if (block == nullptr || block != g_last) return;
     g_next = static_cast<unsigned char *>(block) - kHeader;  // the most recent block comes back
-    g_last = nullptr;
+    g_last = HeaderOf(block).previous;
 }
 
 void *calloc(std::size_t count, std::size_t size) {
@@ -88,7 +101,9 @@ void *realloc(void *block, std::size_t size) {
     const std::size_t rounded = RoundUp(size == 0 ? 1 : size);
     if (rounded <= old_size) return block;
     auto *bytes = static_cast<unsigned char *>(block);
-    if (bytes == g_last && static_cast<std::size_t>(g_end - bytes) >= rounded) {  // grow in place
+    // In place only at the arena's end: the block before a freed one can sit in an earlier
+    // chunk, whose end is not g_end.
+    if (bytes == g_last && bytes + old_size == g_next && static_cast<std::size_t>(g_end - bytes) >= rounded) {
         g_next = bytes + rounded;
         BlockSize(block) = rounded;
         return block;
@@ -106,7 +121,7 @@ void *aligned_alloc(std::size_t alignment, std::size_t size) {
     const std::size_t skip = ((address + alignment - 1) & ~(alignment - 1)) - address;
     // The aligned block keeps a header of its own, so that realloc and free still work.
     void *aligned = static_cast<unsigned char *>(block) + skip;
-    if (aligned != block) BlockSize(aligned) = size;
+    if (aligned != block) HeaderOf(aligned) = {size, nullptr};
     g_last = nullptr;
     return aligned;
 }

@@ -67,6 +67,38 @@ TEST(RequestArena, ReallocGrowsInPlaceOrMovesWithTheContents) {
     EXPECT_NE(std::realloc(nullptr, 8), nullptr);
 }
 
+// A short-lived object's blocks, freed in reverse order, all come back, and the block made
+// before them (a reply's buffer, say) grows in place again.
+TEST(RequestArena, BlocksFreedInReverseOrderAllComeBack) {
+    char *reply = static_cast<char *>(std::malloc(64));
+    std::memset(reply, 'r', 64);
+    const auto reply_address = reinterpret_cast<std::uintptr_t>(reply);
+    char *object = static_cast<char *>(std::malloc(40));
+    char *buffer = static_cast<char *>(std::malloc(32));
+    asm volatile("" : : "r"(object), "r"(buffer) : "memory");  // the allocations must really happen
+    std::free(buffer);
+    std::free(object);
+    char *grown = static_cast<char *>(std::realloc(reply, 8192));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(grown), reply_address);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(grown[i], 'r');
+}
+
+// The block before a freed one can lie in an earlier chunk than the arena's current one; it
+// must move to grow, not grow into memory that ends somewhere else.
+TEST(RequestArena, TheBlockBeforeAFreedChunkMovesToGrow) {
+    char *block = static_cast<char *>(std::malloc(64));
+    std::memset(block, 'b', 64);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    auto *large = static_cast<unsigned char *>(std::malloc(std::size_t{2} * 1024 * 1024));  // a chunk of its own
+    ASSERT_NE(large, nullptr);
+    asm volatile("" : : "r"(large) : "memory");
+    std::free(large);
+    char *grown = static_cast<char *>(std::realloc(block, 4096));
+    ASSERT_NE(grown, nullptr);
+    EXPECT_NE(reinterpret_cast<std::uintptr_t>(grown), address);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(grown[i], 'b');
+}
+
 // A block that fills its chunk to the last byte cannot grow in place: realloc must move it.
 TEST(RequestArena, GrowthAtTheEndOfAChunkMoves) {
     // Larger than a chunk, so it gets a chunk of exactly its own size.
