@@ -104,6 +104,14 @@ void JsonWriter::Int(int value) {
     Append(std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
+// Few doubles are printed this way, so json-c itself writes them: the text is its own
+// (seventeen significant digits, ".0" after a whole number, its words for NaN and infinities).
+void JsonWriter::Double(double value) {
+    json_object *number = json_object_new_double(value);
+    Append(json_object_to_json_string_ext(number, flags_));
+    json_object_put(number);
+}
+
 json_object *SelfPrintingValue(void *userdata, void (*print)(const void *userdata, JsonWriter &writer),
                                void (*delete_userdata)(void *userdata)) {
     json_object *value = json_object_new_int(0);  // its own form is never printed

@@ -42,10 +42,7 @@ class JsonWriter {
     }
     // A key of our own: plain text that needs no escaping.
     void Key(std::string_view key) {
-        if (depth_ > 0 && depth_ <= kMaxDepth) {
-            if (!first_[depth_ - 1]) Append(style_.comma);
-            first_[depth_ - 1] = false;
-        }
+        Separate();
         Append("\"");
         Append(key);
         Append("\"");
@@ -53,12 +50,39 @@ class JsonWriter {
     }
     void String(const char *text, std::size_t length);  // any bytes, escaped as json-c escapes its strings
     void Int(int value);
+    void Bool(bool value) { Append(value ? "true" : "false"); }
+    void Double(double value);  // in json-c's own text for a double
+    // Array elements: BeginArray, then Element() before each element, then EndArray. An array
+    // without elements takes json-c's empty form.
+    void BeginArray() {
+        Append(style_.open_array);
+        if (depth_ < kMaxDepth) first_[depth_] = true;
+        ++depth_;
+    }
+    void Element() { Separate(); }
+    void EndArray() {
+        --depth_;
+        const bool empty = depth_ < kMaxDepth && first_[depth_];
+        if (empty) {
+            used_ -= style_.open_array.size();  // still pending: nothing can have been flushed since
+            Append(style_.empty_array);
+        } else {
+            Append(style_.close_array);
+        }
+    }
     // A piece of JSON text made by the caller in this writer's form (see Spaced()).
     void Raw(std::string_view json) { Append(json); }
     bool Spaced() const { return &style_ == &kSpacedJson; }
     const JsonStyle &Style() const { return style_; }
 
  private:
+    // The comma before every member or element but the first.
+    void Separate() {
+        if (depth_ > 0 && depth_ <= kMaxDepth) {
+            if (!first_[depth_ - 1]) Append(style_.comma);
+            first_[depth_ - 1] = false;
+        }
+    }
     // Pieces are short: most go straight into the pending text.
     void Append(std::string_view text) {
         if (used_ + text.size() <= sizeof pending_) {

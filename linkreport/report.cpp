@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <utility>
+#include <string_view>
 
 #include "json_build.h"
 #include "message_tables.h"
@@ -15,68 +15,73 @@
 namespace linkreport {
 namespace {
 
-using cgi::Add;
-using cgi::AddBool;
-using cgi::AddInt;
-using cgi::AddString;
-using cgi::AddText;
-
 // Unsigned 32-bit fields are reported as their 32-bit pattern.
 int AsInt(unsigned int value) {
     return static_cast<int>(value);
 }
 
-int ItemValue(const MessageTable &table, const MessageRow &row, const MsgCfgPara *slots) {
-    if (table.byte == ValueByte::Interval) return slots[row.first_index].Interval;
-    if (row.first_index == row.last_index) return slots[row.first_index].Available;
-    for (int index = row.first_index; index <= row.last_index; ++index)
-        if (slots[index].Available != 0) return 1;
-    return 0;
-}
+// What the report shows, read before anything is printed (a failed read turns the reply
+// into "Failed"), in the order the channels appear.
+struct ChannelRecords {
+    SerialPortConfig serial;
+    EthTCPConfig tcp1;
+    EthTCPConfig tcp2;
+    NtripServerConfig server1;  // also gives the client its version
+    NtripClientConfig client;
+    RadioConfig radio;
+    NtripCasterConfig caster;
+    NtripServerConfig server2;
+    UDPConfig udp;
+};
 
-// One message list: an item per table row, in table order.
-void AddMessageList(Messages &messages, const MessageTable &table, const MsgCfgPara *slots) {
-    messages.BeginList();
-    for (const MessageRow &row : table.rows) messages.AddItem({&row, ItemValue(table, row, slots)});
+ChannelRecords *ReadChannelRecords() {
+    using cgi::ReadConfigEntry;
+    // Members of a braced list are read in order, each straight into its place.
+    return new ChannelRecords{
+        ReadConfigEntry<SerialPortConfig>(ENTRY_SP1_CONFIG), ReadConfigEntry<EthTCPConfig>(ENTRY_TCP1_CONFIG),
+        ReadConfigEntry<EthTCPConfig>(ENTRY_TCP2_CONFIG),    ReadConfigEntry<NtripServerConfig>(ENTRY_NS1_CONFIG),
+        ReadConfigEntry<NtripClientConfig>(ENTRY_NC_CONFIG), ReadConfigEntry<RadioConfig>(ENTRY_RADIO_CONFIG),
+        ReadConfigEntry<NtripCasterConfig>(ENTRY_NA_CONFIG), ReadConfigEntry<NtripServerConfig>(ENTRY_NS2_CONFIG),
+        ReadConfigEntry<UDPConfig>(ENTRY_UDP_CONFIG)};
 }
 
 // Serial port, TCP and UDP share the first six lists; their tails differ.
 enum class TransChannel { Serial, Tcp, Udp };
 
-json_object *TransMessages(const TransDSPara &stream, TransChannel channel) {
-    Messages messages;
-    AddMessageList(messages, kRawObservation, stream.EPH);
-    AddMessageList(messages, channel == TransChannel::Tcp ? kNmeaTcp : kNmeaShort, stream.NMEA);
-    AddMessageList(messages, kRtcm23, stream.RTCM23);
-    AddMessageList(messages, kRtcm30, stream.RTCM30);
-    AddMessageList(messages, kRtcm32Short, stream.RTCM32);
-    AddMessageList(messages, kCmr, stream.CMR);
+void WriteTransMessages(cgi::JsonWriter &writer, const TransDSPara &stream, TransChannel channel) {
+    writer.Key("Messages");
+    MessagesWriter messages(writer);
+    messages.List(kRawObservation, stream.EPH);
+    messages.List(channel == TransChannel::Tcp ? kNmeaTcp : kNmeaShort, stream.NMEA);
+    messages.List(kRtcm23, stream.RTCM23);
+    messages.List(kRtcm30, stream.RTCM30);
+    messages.List(kRtcm32Short, stream.RTCM32);
+    messages.List(kCmr, stream.CMR);
     if (channel == TransChannel::Serial) {
-        messages.AddEmptyArray();
-        messages.AddArrayOfTwoEmptyObjects();
+        messages.EmptyArray();
+        messages.ArrayOfTwoEmptyObjects();
     } else {
-        for (int i = 0; i < 3; ++i) messages.AddEmptyArray();
+        for (int i = 0; i < 3; ++i) messages.EmptyArray();
     }
-    return std::move(messages).ToJson();
 }
 
-json_object *NtripServerMessages(const DiffDSPara &stream) {
-    Messages messages;
-    AddMessageList(messages, kRtcm23, stream.RTCM23);
-    AddMessageList(messages, kRtcm30, stream.RTCM30);
-    AddMessageList(messages, kRtcm32Ntrip, stream.RTCM32);
-    AddMessageList(messages, kCmr, stream.CMR);
-    return std::move(messages).ToJson();
+void WriteNtripServerMessages(cgi::JsonWriter &writer, const DiffDSPara &stream) {
+    writer.Key("Messages");
+    MessagesWriter messages(writer);
+    messages.List(kRtcm23, stream.RTCM23);
+    messages.List(kRtcm30, stream.RTCM30);
+    messages.List(kRtcm32Ntrip, stream.RTCM32);
+    messages.List(kCmr, stream.CMR);
 }
 
-json_object *RadioMessages(const DiffDSPara &stream) {
-    Messages messages;
-    AddMessageList(messages, kRtcm23, stream.RTCM23);
-    AddMessageList(messages, kRtcm30, stream.RTCM30);
-    AddMessageList(messages, kRtcm32Short, stream.RTCM32);
-    AddMessageList(messages, kCmr, stream.CMR);
-    AddMessageList(messages, kRadioCustom, stream.Custom);
-    return std::move(messages).ToJson();
+void WriteRadioMessages(cgi::JsonWriter &writer, const DiffDSPara &stream) {
+    writer.Key("Messages");
+    MessagesWriter messages(writer);
+    messages.List(kRtcm23, stream.RTCM23);
+    messages.List(kRtcm30, stream.RTCM30);
+    messages.List(kRtcm32Short, stream.RTCM32);
+    messages.List(kCmr, stream.CMR);
+    messages.List(kRadioCustom, stream.Custom);
 }
 
 // "MSM" of an NTRIP server: absent (0) when none of the rule slots is set.
@@ -86,23 +91,45 @@ int MsmLevel(const DiffDSPara &stream) {
     return 0;
 }
 
+void WriteInt(cgi::JsonWriter &writer, std::string_view key, int value) {
+    writer.Key(key);
+    writer.Int(value);
+}
+
+void WriteBool(cgi::JsonWriter &writer, std::string_view key, bool value) {
+    writer.Key(key);
+    writer.Bool(value);
+}
+
+void WriteString(cgi::JsonWriter &writer, std::string_view key, const char *text, std::size_t length) {
+    writer.Key(key);
+    writer.String(text, length);
+}
+
+// A fixed-size text field of a record: the text up to its zero byte, or the whole field
+// when it has none. Nothing past the field is ever read.
+template <std::size_t N>
+void WriteText(cgi::JsonWriter &writer, std::string_view key, const char (&field)[N]) {
+    WriteString(writer, key, field, strnlen(field, N));
+}
+
 // The enable byte of the NTRIP channels and the caster as "Startup" and "Status".
-void AddConnectionPair(json_object *channel, unsigned char enable) {
-    AddBool(channel, "Startup", enable != 0);
-    AddString(channel, "Status", enable != 0 ? "Connect" : "Disconnect");
+void WriteConnectionPair(cgi::JsonWriter &writer, unsigned char enable) {
+    WriteBool(writer, "Startup", enable != 0);
+    const std::string_view status = enable != 0 ? "Connect" : "Disconnect";
+    WriteString(writer, "Status", status.data(), status.size());
 }
 
 // "%d.%d.%d.%d" of the four words, cut to 23 characters as it always was (a word above 255
 // is not an octet, and shows as its own number).
-void AddDottedAddress(json_object *channel, const char *key, const Ipv4Words &address) {
+void WriteDottedAddress(cgi::JsonWriter &writer, std::string_view key, const Ipv4Words &address) {
     char text[4 * 12] = {};
     std::size_t length = 0;
     for (int i = 0; i < 4; ++i) {
         if (i > 0) text[length++] = '.';
         length += cgi::IntegerText(AsInt(address[i]), text + length, sizeof text - length);
     }
-    text[std::min<std::size_t>(length, 23)] = '\0';
-    AddString(channel, key, text);
+    WriteString(writer, key, text, std::min<std::size_t>(length, 23));
 }
 
 int RadioModelCode(const char (&model)[sizeof(RadioConfig::model)]) {
@@ -112,131 +139,137 @@ int RadioModelCode(const char (&model)[sizeof(RadioConfig::model)]) {
     return 0;
 }
 
-json_object *SerialChannel() {
-    const auto port = cgi::ReadConfigEntry<SerialPortConfig>(ENTRY_SP1_CONFIG);
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", 1);
-    AddInt(channel, "BaudRate", AsInt(port.Baudrate));
-    AddInt(channel, "Port", 1);
-    AddInt(channel, "Check", port.Verify);
-    AddInt(channel, "DataStreamType", StreamType(kSerialStreamTypes, port.COMDSPara.Switch.Type));
-    Add(channel, "Messages", TransMessages(port.COMDSPara, TransChannel::Serial));
-    AddBool(channel, "Startup", port.COMDSPara.Switch.Enable != 0);
-    return channel;
+void WriteSerialChannel(cgi::JsonWriter &writer, const SerialPortConfig &port) {
+    WriteInt(writer, "TransID", 1);
+    WriteInt(writer, "BaudRate", AsInt(port.Baudrate));
+    WriteInt(writer, "Port", 1);
+    WriteInt(writer, "Check", port.Verify);
+    WriteInt(writer, "DataStreamType", StreamType(kSerialStreamTypes, port.COMDSPara.Switch.Type));
+    WriteTransMessages(writer, port.COMDSPara, TransChannel::Serial);
+    WriteBool(writer, "Startup", port.COMDSPara.Switch.Enable != 0);
 }
 
 // What a TCP and the UDP channel object share, after their identifiers and role: the stream
 // and the addresses, from a record of either layout.
 template <typename Channel>
-void AddNetworkChannel(json_object *channel, const Channel &record, const TransDSPara &stream, TransChannel kind) {
-    AddInt(channel, "DataStreamType", StreamType(kNetworkStreamTypes, stream.Switch.Type));
-    Add(channel, "Messages", TransMessages(stream, kind));
-    AddInt(channel, "LocalPort", AsInt(record.LocalPort));
-    AddDottedAddress(channel, "RemoteIP", record.ServerIP);
-    AddInt(channel, "RemotePort", AsInt(record.ServerPort));
-    AddBool(channel, "Startup", stream.Switch.Enable != 0);
+void WriteNetworkChannel(cgi::JsonWriter &writer, const Channel &record, const TransDSPara &stream, TransChannel kind) {
+    WriteInt(writer, "DataStreamType", StreamType(kNetworkStreamTypes, stream.Switch.Type));
+    WriteTransMessages(writer, stream, kind);
+    WriteInt(writer, "LocalPort", AsInt(record.LocalPort));
+    WriteDottedAddress(writer, "RemoteIP", record.ServerIP);
+    WriteInt(writer, "RemotePort", AsInt(record.ServerPort));
+    WriteBool(writer, "Startup", stream.Switch.Enable != 0);
 }
 
-json_object *TcpChannel(unsigned char entry, int trans_id, int tcp_id) {
-    const auto tcp = cgi::ReadConfigEntry<EthTCPConfig>(entry);
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", trans_id);
-    AddInt(channel, "TCPID", tcp_id);
-    AddInt(channel, "RoleKind", tcp.RoleKind == 1 ? 0 : 1);
-    AddNetworkChannel(channel, tcp, tcp.TCPDSPara, TransChannel::Tcp);
-    return channel;
+void WriteTcpChannel(cgi::JsonWriter &writer, const EthTCPConfig &tcp, int trans_id, int tcp_id) {
+    WriteInt(writer, "TransID", trans_id);
+    WriteInt(writer, "TCPID", tcp_id);
+    WriteInt(writer, "RoleKind", tcp.RoleKind == 1 ? 0 : 1);
+    WriteNetworkChannel(writer, tcp, tcp.TCPDSPara, TransChannel::Tcp);
 }
 
-json_object *UdpChannel() {
-    const auto udp = cgi::ReadConfigEntry<UDPConfig>(ENTRY_UDP_CONFIG);
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", 10);
-    AddInt(channel, "UDPID", 1);
-    AddInt(channel, "RoleKind", 0);
-    AddNetworkChannel(channel, udp, udp.UDPDSPara, TransChannel::Udp);
-    return channel;
+void WriteUdpChannel(cgi::JsonWriter &writer, const UDPConfig &udp) {
+    WriteInt(writer, "TransID", 10);
+    WriteInt(writer, "UDPID", 1);
+    WriteInt(writer, "RoleKind", 0);
+    WriteNetworkChannel(writer, udp, udp.UDPDSPara, TransChannel::Udp);
 }
 
-json_object *NtripServerChannel(unsigned char entry, int trans_id, int server_id) {
-    const auto server = cgi::ReadConfigEntry<NtripServerConfig>(entry);
+void WriteNtripServerChannel(cgi::JsonWriter &writer, const NtripServerConfig &server, int trans_id, int server_id) {
     const NtripServerCtrl &ctrl = server.CtrlPara;
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", trans_id);
-    AddInt(channel, "NtripServerID", server_id);
-    AddText(channel, "CasterAddress", ctrl.Domain);
-    AddInt(channel, "CasterPort", AsInt(ctrl.CasterPort));
-    AddInt(channel, "NtripVersion", ctrl.Version);
-    AddText(channel, "USR", ctrl.UserName);
-    AddText(channel, "PWD", ctrl.UserPwd);
-    AddText(channel, "MountPoint", ctrl.MountPoint);
-    AddConnectionPair(channel, server.ServerDSPara.Switch.Enable);
-    AddInt(channel, "DataStreamType", StreamType(kNtripServerStreamTypes, server.ServerDSPara.Switch.Type));
-    if (const int msm = MsmLevel(server.ServerDSPara); msm != 0) AddInt(channel, "MSM", msm);
-    Add(channel, "Messages", NtripServerMessages(server.ServerDSPara));
-    return channel;
+    WriteInt(writer, "TransID", trans_id);
+    WriteInt(writer, "NtripServerID", server_id);
+    WriteText(writer, "CasterAddress", ctrl.Domain);
+    WriteInt(writer, "CasterPort", AsInt(ctrl.CasterPort));
+    WriteInt(writer, "NtripVersion", ctrl.Version);
+    WriteText(writer, "USR", ctrl.UserName);
+    WriteText(writer, "PWD", ctrl.UserPwd);
+    WriteText(writer, "MountPoint", ctrl.MountPoint);
+    WriteConnectionPair(writer, server.ServerDSPara.Switch.Enable);
+    WriteInt(writer, "DataStreamType", StreamType(kNtripServerStreamTypes, server.ServerDSPara.Switch.Type));
+    if (const int msm = MsmLevel(server.ServerDSPara); msm != 0) WriteInt(writer, "MSM", msm);
+    WriteNtripServerMessages(writer, server.ServerDSPara);
 }
 
-json_object *NtripClientChannel() {
-    const auto client = cgi::ReadConfigEntry<NtripClientConfig>(ENTRY_NC_CONFIG);
-    // The client has no version of its own: it reports NTRIP server 1's.
-    const auto server1 = cgi::ReadConfigEntry<NtripServerConfig>(ENTRY_NS1_CONFIG);
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", 6);
-    AddText(channel, "CasterAddress", client.Domain);
-    AddInt(channel, "CasterPort", AsInt(client.ServerPort));
-    AddInt(channel, "NtripVersion", server1.CtrlPara.Version);
-    AddText(channel, "USR", client.UserName);
-    AddText(channel, "PWD", client.UserPwd);
-    AddText(channel, "MountPoint", client.MountPoint);
-    AddConnectionPair(channel, client.ClientEnable);
-    return channel;
+// The client has no version of its own: it reports NTRIP server 1's.
+void WriteNtripClientChannel(cgi::JsonWriter &writer, const NtripClientConfig &client,
+                             const NtripServerConfig &server1) {
+    WriteInt(writer, "TransID", 6);
+    WriteText(writer, "CasterAddress", client.Domain);
+    WriteInt(writer, "CasterPort", AsInt(client.ServerPort));
+    WriteInt(writer, "NtripVersion", server1.CtrlPara.Version);
+    WriteText(writer, "USR", client.UserName);
+    WriteText(writer, "PWD", client.UserPwd);
+    WriteText(writer, "MountPoint", client.MountPoint);
+    WriteConnectionPair(writer, client.ClientEnable);
 }
 
-json_object *RadioChannel() {
-    const auto radio = cgi::ReadConfigEntry<RadioConfig>(ENTRY_RADIO_CONFIG);
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", 7);
-    if (const int model = RadioModelCode(radio.model); model != 0) AddInt(channel, "Model", model);
-    AddInt(channel, "RoleKind", radio.mode);
-    AddInt(channel, "Channel", radio.channel);
-    Add(channel, "RXFREQ", json_object_new_double(static_cast<double>(radio.rx_freq)));
-    Add(channel, "TXFREQ", json_object_new_double(static_cast<double>(radio.tx_freq)));
-    AddInt(channel, "Protocol", radio.protocol);
-    AddInt(channel, "ABR", radio.air_baudrate);
-    AddInt(channel, "Power", radio.power);
-    AddInt(channel, "FEC", radio.fec);
-    AddInt(channel, "DataStreamType", StreamType(kRadioStreamTypes, radio.RadioDSPara.Switch.Type));
-    Add(channel, "Messages", RadioMessages(radio.RadioDSPara));
-    AddBool(channel, "Startup", radio.sw != 0);
-    return channel;
+void WriteRadioChannel(cgi::JsonWriter &writer, const RadioConfig &radio) {
+    WriteInt(writer, "TransID", 7);
+    if (const int model = RadioModelCode(radio.model); model != 0) WriteInt(writer, "Model", model);
+    WriteInt(writer, "RoleKind", radio.mode);
+    WriteInt(writer, "Channel", radio.channel);
+    writer.Key("RXFREQ");
+    writer.Double(static_cast<double>(radio.rx_freq));
+    writer.Key("TXFREQ");
+    writer.Double(static_cast<double>(radio.tx_freq));
+    WriteInt(writer, "Protocol", radio.protocol);
+    WriteInt(writer, "ABR", radio.air_baudrate);
+    WriteInt(writer, "Power", radio.power);
+    WriteInt(writer, "FEC", radio.fec);
+    WriteInt(writer, "DataStreamType", StreamType(kRadioStreamTypes, radio.RadioDSPara.Switch.Type));
+    WriteRadioMessages(writer, radio.RadioDSPara);
+    WriteBool(writer, "Startup", radio.sw != 0);
 }
 
-json_object *CasterChannel() {
-    const auto caster = cgi::ReadConfigEntry<NtripCasterConfig>(ENTRY_NA_CONFIG);
-    json_object *channel = json_object_new_object();
-    AddInt(channel, "TransID", 8);
-    AddInt(channel, "CasterPort", AsInt(caster.port));
-    AddText(channel, "USR", caster.usr_name);
-    AddText(channel, "PWD", caster.pwd);
-    AddConnectionPair(channel, caster.enable);
-    return channel;
+void WriteCasterChannel(cgi::JsonWriter &writer, const NtripCasterConfig &caster) {
+    WriteInt(writer, "TransID", 8);
+    WriteInt(writer, "CasterPort", AsInt(caster.port));
+    WriteText(writer, "USR", caster.usr_name);
+    WriteText(writer, "PWD", caster.pwd);
+    WriteConnectionPair(writer, caster.enable);
+}
+
+// Each channel is one object of the "DataTrans" array.
+template <typename Write, typename... Records>
+void WriteChannel(cgi::JsonWriter &writer, Write write, const Records &...records) {
+    writer.Element();
+    writer.BeginObject();
+    write(writer, records...);
+    writer.EndObject();
+}
+
+void WriteChannels(const void *userdata, cgi::JsonWriter &writer) {
+    const auto &records = *static_cast<const ChannelRecords *>(userdata);
+    writer.BeginArray();
+    WriteChannel(writer, WriteSerialChannel, records.serial);
+    WriteChannel(
+        writer, [](cgi::JsonWriter &w, const EthTCPConfig &tcp) { WriteTcpChannel(w, tcp, 3, 1); }, records.tcp1);
+    WriteChannel(
+        writer, [](cgi::JsonWriter &w, const EthTCPConfig &tcp) { WriteTcpChannel(w, tcp, 4, 2); }, records.tcp2);
+    WriteChannel(
+        writer, [](cgi::JsonWriter &w, const NtripServerConfig &server) { WriteNtripServerChannel(w, server, 5, 1); },
+        records.server1);
+    WriteChannel(writer, WriteNtripClientChannel, records.client, records.server1);
+    WriteChannel(writer, WriteRadioChannel, records.radio);
+    WriteChannel(writer, WriteCasterChannel, records.caster);
+    WriteChannel(
+        writer, [](cgi::JsonWriter &w, const NtripServerConfig &server) { WriteNtripServerChannel(w, server, 9, 2); },
+        records.server2);
+    WriteChannel(writer, WriteUdpChannel, records.udp);
+    writer.EndArray();
+}
+
+void DeleteChannelRecords(void *userdata) {
+    delete static_cast<ChannelRecords *>(userdata);
 }
 
 }  // namespace
 
 cgi::JsonPtr BuildDataTransReport() {
     cgi::JsonPtr root{json_object_new_object()};
-    json_object *channels = json_object_new_array_ext(9);
-    json_object_array_add(channels, SerialChannel());
-    json_object_array_add(channels, TcpChannel(ENTRY_TCP1_CONFIG, 3, 1));
-    json_object_array_add(channels, TcpChannel(ENTRY_TCP2_CONFIG, 4, 2));
-    json_object_array_add(channels, NtripServerChannel(ENTRY_NS1_CONFIG, 5, 1));
-    json_object_array_add(channels, NtripClientChannel());
-    json_object_array_add(channels, RadioChannel());
-    json_object_array_add(channels, CasterChannel());
-    json_object_array_add(channels, NtripServerChannel(ENTRY_NS2_CONFIG, 9, 2));
-    json_object_array_add(channels, UdpChannel());
-    Add(root.get(), "DataTrans", channels);
+    cgi::Add(root.get(), "DataTrans",
+             cgi::SelfPrintingValue(ReadChannelRecords(), WriteChannels, DeleteChannelRecords));
     return root;
 }
 

@@ -283,6 +283,57 @@ TEST(JsonWriter, EscapesEveryByteAsJsonCDoes) {
     }
 }
 
+// Arrays and objects nested in each other, empty ones among them, next to the same value
+// built from json-c objects; a writer that fills its pending text many times over on the way.
+TEST(JsonWriter, WritesNestedArraysAndObjectsAsJsonCDoes) {
+    auto write = [](const void *, cgi::JsonWriter &writer) {
+        writer.BeginArray();
+        writer.Element();
+        writer.BeginArray();  // empty
+        writer.EndArray();
+        writer.Element();
+        writer.BeginObject();
+        writer.Key("list");
+        writer.BeginArray();
+        for (int i = 0; i < 500; ++i) {
+            writer.Element();
+            writer.BeginArray();
+            writer.Element();
+            writer.Int(i);
+            writer.Element();
+            writer.Bool(i % 2 == 0);
+            writer.Element();
+            writer.BeginArray();
+            writer.EndArray();
+            writer.EndArray();
+        }
+        writer.EndArray();
+        writer.Key("half");
+        writer.Double(0.5);
+        writer.EndObject();
+        writer.EndArray();
+    };
+    json_object *reference = json_object_new_array();
+    json_object_array_add(reference, json_object_new_array());
+    json_object *object = json_object_new_object();
+    json_object *list = json_object_new_array();
+    for (int i = 0; i < 500; ++i) {
+        json_object *item = json_object_new_array();
+        json_object_array_add(item, json_object_new_int(i));
+        json_object_array_add(item, json_object_new_boolean(i % 2 == 0 ? 1 : 0));
+        json_object_array_add(item, json_object_new_array());
+        json_object_array_add(list, item);
+    }
+    json_object_object_add(object, "list", list);
+    json_object_object_add(object, "half", json_object_new_double(0.5));
+    json_object_array_add(reference, object);
+    json_object *own = cgi::SelfPrintingValue(nullptr, write, [](void *) {});
+    for (int flags : {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN})
+        EXPECT_STREQ(json_object_to_json_string_ext(own, flags), json_object_to_json_string_ext(reference, flags));
+    json_object_put(own);
+    json_object_put(reference);
+}
+
 // The form table's own check, on tables made for it.
 namespace {
 struct TestRow {
