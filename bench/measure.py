@@ -50,25 +50,15 @@ def reply_size(program):
     return len(out.split(b"\n\n", 1)[1])
 
 
-def hyperfine_once(commands):
-    with tempfile.NamedTemporaryFile(suffix=".json") as report:
-        subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "200", "--runs", str(RUNS),
-                        "--export-json", report.name, *commands], env=ENV, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        results = json.load(open(report.name))["results"]
-    return [(r["median"] * 1e3, (r["user"] + r["system"]) * 1e3) for r in results]
-
-
-def hyperfine(commands, rounds=3):
-    """Each command's median over rounds: hyperfine runs one command after the other, so a noisy
-    moment of the machine would otherwise fall on one of them only."""
-    rounds_results = [hyperfine_once(commands) for _ in range(rounds)]
-    figures = []
-    for i in range(len(commands)):
-        walls = sorted(r[i][0] for r in rounds_results)
-        cpus = sorted(r[i][1] for r in rounds_results)
-        figures.append((walls[len(walls) // 2], cpus[len(cpus) // 2]))
-    return figures
+def side_by_side(commands):
+    """Median wall time and mean CPU time of each command, in milliseconds, the commands run in
+    turn (one run of each, RUNS rounds after 200 warm-up rounds): a noisy moment of the machine
+    falls on all of them alike."""
+    args = [f"{BUILD}/bench/side_by_side", str(RUNS), "200"]
+    for i, command in enumerate(commands):
+        args += (["--"] if i else []) + command.split()
+    out = subprocess.run(args, env=ENV, capture_output=True, text=True, check=True).stdout
+    return [tuple(float(x) for x in line.split()) for line in out.splitlines()]
 
 
 def instructions(command):
@@ -121,7 +111,7 @@ def main():
         commands = []
         for (_, program), size in zip(PROGRAMS, sizes):
             commands += [program, f"{DEPENDENCY_FLOOR} {size}", f"{FLOOR} {size}"]
-        timing = hyperfine(commands)
+        timing = side_by_side(commands)
         counts = [instructions(command.split()) for command in commands]
         library = library_benchmarks()
         busy_cpu, request_cpu = (float(x) for x in subprocess.run([f"{BUILD}/bench/busy_wait", ROLEKIND],
@@ -154,7 +144,7 @@ def main():
         os.killpg(server.pid, signal.SIGTERM)
         server.wait()
 
-    print("## Per request (median wall time of %d runs, mean CPU time; the median of three such rounds)\n" % RUNS)
+    print("## Per request (median wall time of %d runs, mean CPU time; all commands run in turn)\n" % RUNS)
     print("The dependency floor loads json-c and libgrshm, parses the request, attaches the segments and prints as "
           "many bytes; the plain floor only starts and prints.\n")
     print("| program | reply bytes | wall ms | dependency floor ms | ratio | plain floor ms | ratio | CPU ms | "
