@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "json_build.h"
 #include "number_text.h"
@@ -29,28 +31,45 @@ json_object *FixedNumberText(double value, int decimals) {
     return json_object_new_string(FixedShortText(value, decimals).text);
 }
 
-json_object *IntegerNumberText(int value) {
-    char text[kAngleTextBuffer];
-    IntegerText(value, text, sizeof text);
-    return json_object_new_string(text);
-}
-
 json_object *DirectionText(unsigned char direction) {
     const char text[2] = {static_cast<char>(direction), '\0'};
     return json_object_new_string(text);
 }
 
-json_object *BaseAngleObject(double value, unsigned char hemisphere) {
+BaseAngleTexts BaseAngle(double value, unsigned char hemisphere) {
     const double magnitude = std::fabs(value);
     const unsigned int degrees = TruncToUnsigned(magnitude / 100);
     const unsigned int minutes = TruncToUnsigned(magnitude - static_cast<double>(100ULL * degrees));
     const double seconds = (magnitude - TruncToUnsigned(magnitude)) * 60;
+    BaseAngleTexts texts{};
+    IntegerText(static_cast<int>(degrees), texts.degrees.text, sizeof texts.degrees.text);
+    IntegerText(static_cast<int>(minutes), texts.minutes.text, sizeof texts.minutes.text);
+    texts.seconds = FixedShortText(seconds, 6);
+    texts.hemisphere[0] = static_cast<char>(hemisphere);
+    return texts;
+}
+
+json_object *BaseAngleObject(double value, unsigned char hemisphere) {
+    const BaseAngleTexts texts = BaseAngle(value, hemisphere);
     json_object *angle = json_object_new_object();
-    Add(angle, "DEG", IntegerNumberText(static_cast<int>(degrees)));
-    Add(angle, "MIN", IntegerNumberText(static_cast<int>(minutes)));
-    Add(angle, "SEC", FixedNumberText(seconds, 6));
-    Add(angle, "HEM", DirectionText(hemisphere));
+    AddString(angle, "DEG", texts.degrees.text);
+    AddString(angle, "MIN", texts.minutes.text);
+    AddString(angle, "SEC", texts.seconds.text);
+    AddString(angle, "HEM", texts.hemisphere);
     return angle;
+}
+
+void WriteBaseAngle(JsonWriter &writer, double value, unsigned char hemisphere) {
+    const BaseAngleTexts texts = BaseAngle(value, hemisphere);
+    writer.BeginObject();
+    for (const auto &[key, text] : {std::pair<const char *, const char *>{"DEG", texts.degrees.text},
+                                    {"MIN", texts.minutes.text},
+                                    {"SEC", texts.seconds.text},
+                                    {"HEM", texts.hemisphere}}) {
+        writer.Key(key);
+        writer.String(text, std::strlen(text));
+    }
+    writer.EndObject();
 }
 
 }  // namespace cgi

@@ -115,8 +115,13 @@ void JsonWriter::Double(double value) {
 json_object *SelfPrintingValue(void *userdata, void (*print)(const void *userdata, JsonWriter &writer),
                                void (*delete_userdata)(void *userdata)) {
     json_object *value = json_object_new_int(0);  // its own form is never printed
-    json_object_set_serializer(value, PrintSelf, new SelfPrinting{userdata, print, delete_userdata}, DeleteSelf);
+    SetSelfPrinting(value, userdata, print, delete_userdata);
     return value;
+}
+
+void SetSelfPrinting(json_object *value, void *userdata, void (*print)(const void *userdata, JsonWriter &writer),
+                     void (*delete_userdata)(void *userdata)) {
+    json_object_set_serializer(value, PrintSelf, new SelfPrinting{userdata, print, delete_userdata}, DeleteSelf);
 }
 
 }  // namespace cgi

@@ -112,4 +112,8 @@ class JsonWriter {
 json_object *SelfPrintingValue(void *userdata, void (*print)(const void *userdata, JsonWriter &writer),
                                void (*delete_userdata)(void *userdata));
 
+// Makes an existing value print itself the same way (a whole reply, say), whatever it holds.
+void SetSelfPrinting(json_object *value, void *userdata, void (*print)(const void *userdata, JsonWriter &writer),
+                     void (*delete_userdata)(void *userdata));
+
 }  // namespace cgi

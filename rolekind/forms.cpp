@@ -14,6 +14,7 @@
 #include "sharememory.h"
 #include "smartbase.h"
 #include "station_id.h"
+#include "status_report.h"
 
 namespace rolekind {
 namespace {
@@ -244,39 +245,8 @@ bool ServeListEdit(Session &session) {
 
 // ---- Status report ----------------------------------------------------------------------------
 
-const char *OnOff(unsigned char enable) {
-    return enable != 0 ? "ON" : "OFF";
-}
-
-json_object *SwitchObject(unsigned char pps, unsigned char event, const char *clk) {
-    json_object *object = json_object_new_object();
-    cgi::AddString(object, "PPS", OnOff(pps));
-    cgi::AddString(object, "EVENT", OnOff(event));
-    cgi::AddString(object, "CLK", clk);
-    return object;
-}
-
-json_object *ConfiguredStation() {
-    char str[kIdentifierBytes] = {};
-    cgi::NoteRead(GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, str), cgi::kConfigSegment, ENTRY_STATION_ID);
-    const auto position = cgi::ReadConfigEntry<Coordinates>(ENTRY_STATION_POS);
-    json_object *station = json_object_new_object();
-    cgi::AddText(station, "ID", str);
-    cgi::Add(station, "Coordinate", CoordinateObject(position, AngleForm::Base));
-    cgi::Add(station, "Height", HeightText(position.Elevation));
-    cgi::AddInt(station, "StationState", ReadMonitorByte(ENTRY_STATION_STATE) == STATION_STARTUP ? 1 : 0);
-    return station;
-}
-
-// The work mode and switches as the request read them at its start (no second read).
 void AddStatusReport(const Session &session) {
-    json_object *reply = session.reply;
-    cgi::AddInt(reply, "Mode", session.o_work_mode);
-    cgi::Add(reply, "Rover", SwitchObject(session.o_pps_enable, session.o_event_enable, "OFF"));
-    cgi::Add(reply, "Station", ConfiguredStation());
-    cgi::Add(reply, "SinglePoint", SwitchObject(session.o_pps_enable, session.o_event_enable, "ON"));
-    for (int position = kSmartBaseFirstPosition; position <= kSmartBaseLastPosition; ++position)
-        cgi::Add(reply, SmartBaseKey(position), SmartBaseObject(position));
+    MakeStatusReport(session.reply, {session.o_work_mode, session.o_pps_enable, session.o_event_enable});
 }
 
 // ---- The forms ---------------------------------------------------------------------------------

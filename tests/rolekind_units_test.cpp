@@ -11,6 +11,7 @@
 #include "segments.h"
 #include "smartbase.h"
 #include "station_id.h"
+#include "status_report.h"
 
 using namespace testsupport;
 using namespace rolekind;
@@ -249,9 +250,12 @@ TEST_F(Selection, ListPositionsPrintExactlyAsJsonCWouldWhateverTheyHold) {
         station.coordinate_point.LatDirection = static_cast<unsigned char>(random() % 4 == 0 ? 0 : random() % 256);
         station.coordinate_point.Elevation = static_cast<double>(random() % 100000) / 7.0;
         station.available = static_cast<unsigned char>(random() % 3);
-        const int position = 1 + round % 30;
-        SetReceiverConfigParaToShareMemory(SmartBaseEntry(position), &station);
-        json_object *printed = SmartBaseObject(position);
+        json_object *printed = cgi::SelfPrintingValue(
+            &station,
+            [](const void *userdata, cgi::JsonWriter &writer) {
+                WriteSmartBase(writer, *static_cast<const SmartBaseInfo *>(userdata));
+            },
+            [](void *) {});
         for (int flags : {JSON_C_TO_STRING_SPACED, JSON_C_TO_STRING_PLAIN})
             ASSERT_EQ(json_object_to_json_string_ext(printed, flags), ReferenceSmartBase(station, flags)) << round;
         json_object_put(printed);
