@@ -5,6 +5,7 @@
 #include "cgi_frame.h"
 #include "forms.h"
 #include "fuzz_support.h"
+#include "strict_json.h"
 
 extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
     AttachPrivateSegments();
@@ -27,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
 
     const cgi::JsonPtr reply = rolekind::ServeRequest(request.get());
     // Whatever came in, the reply is one JSON object that reads back.
-    const cgi::JsonPtr again{json_tokener_parse(json_object_to_json_string(reply.get()))};
+    const char *reply_text = json_object_to_json_string(reply.get());
+    const cgi::JsonPtr again{json_tokener_parse(reply_text)};
     if (!json_object_is_type(again.get(), json_type_object)) std::abort();
+    if (!testsupport::StrictJson::Accepts(reply_text)) std::abort();
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 #include "gnss_report.h"
 #include "report.h"
+#include "strict_json.h"
 
 namespace {
 
@@ -16,9 +17,13 @@ void Fill(void *segment, std::size_t size, const unsigned char *data, std::size_
     for (std::size_t i = 0; i < size; ++i) bytes[i] = length == 0 ? 0 : data[(start + i) % length];
 }
 
+// The reply reads back as an object, and is JSON that any reader takes (json-c alone would
+// also take NaN and control characters).
 void ExpectObject(json_object *reply) {
-    const cgi::JsonPtr again{json_tokener_parse(json_object_to_json_string(reply))};
+    const char *text = json_object_to_json_string(reply);
+    const cgi::JsonPtr again{json_tokener_parse(text)};
     if (!json_object_is_type(again.get(), json_type_object)) std::abort();
+    if (!testsupport::StrictJson::Accepts(text)) std::abort();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -204,15 +205,22 @@ void WriteNtripClientChannel(cgi::JsonWriter &writer, const NtripClientConfig &c
     WriteConnectionPair(writer, client.ClientEnable);
 }
 
+// JSON has no NaN or infinity (json-c would print them as words no JSON reader takes): a
+// frequency that is not a number shows as 0.
+double Frequency(float stored) {
+    const auto value = static_cast<double>(stored);
+    return std::isfinite(value) ? value : 0.0;
+}
+
 void WriteRadioChannel(cgi::JsonWriter &writer, const RadioConfig &radio) {
     WriteInt(writer, "TransID", 7);
     if (const int model = RadioModelCode(radio.model); model != 0) WriteInt(writer, "Model", model);
     WriteInt(writer, "RoleKind", radio.mode);
     WriteInt(writer, "Channel", radio.channel);
     writer.Key("RXFREQ");
-    writer.Double(static_cast<double>(radio.rx_freq));
+    writer.Double(Frequency(radio.rx_freq));
     writer.Key("TXFREQ");
-    writer.Double(static_cast<double>(radio.tx_freq));
+    writer.Double(Frequency(radio.tx_freq));
     WriteInt(writer, "Protocol", radio.protocol);
     WriteInt(writer, "ABR", radio.air_baudrate);
     WriteInt(writer, "Power", radio.power);

@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
 #include <sstream>
 
 #include "json_text.h"
 #include "process.h"
 #include "segments.h"
+#include "strict_json.h"
 
 using namespace testsupport;
 
@@ -357,6 +359,22 @@ TEST_F(LinkReport, RichConfiguration) {
     EXPECT_NE(reply.find(R"({ "ID": 5, "Name": "59B", "Interval": 1 }, { "ID": 6, "Name": "42B", "Interval": 0 })"),
               std::string::npos);
     EXPECT_NE(reply.find("\"" + std::string(65, 'd') + "\""), std::string::npos);
+}
+
+// A float that is not a number would be printed by json-c as a word no JSON reader takes,
+// and the page would show no channel at all.
+TEST_F(LinkReport, FrequenciesThatAreNotNumbersShowAsZero) {
+    ReceiverConfigPara config = RichConfig();
+    EXPECT_TRUE(testsupport::StrictJson::Accepts(Expected(config)));
+    for (const float wild : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity()}) {
+        config.RADIO.rx_freq = wild;
+        config.RADIO.tx_freq = -wild;
+        Store(config);
+        const std::string reply = Reply();
+        EXPECT_NE(reply.find(R"("RXFREQ": 0.0, "TXFREQ": 0.0)"), std::string::npos) << wild;
+        EXPECT_TRUE(testsupport::StrictJson::Accepts(reply)) << reply;
+    }
 }
 
 // Each MSM rule alone: only its own slot is set, so a rule that reads a neighbouring slot
