@@ -13,6 +13,7 @@
 #include "json_text.h"
 #include "process.h"
 #include "segments.h"
+#include "strict_json.h"
 
 using namespace testsupport;
 
@@ -310,6 +311,23 @@ TEST_F(GnssReport, SlotsOfMixedEpochsSignalsAndDamage) {
     StoreSentence(0, Nmea("GPGGA,1,2,3"), 1);
     reply = Reply();
     EXPECT_NE(reply.find(R"("GPS": { "Count": 0, "List": [ ] })"), std::string::npos) << reply;
+}
+
+// Every byte of the position record set (NaN in every number, no letter a hemisphere, a fix
+// quality of 255), and slots of noise: still a reply that any JSON reader takes.
+TEST_F(GnssReport, ARecordOfNoiseStillGivesStrictJson) {
+    GGAInfo gga;
+    std::memset(&gga, 0xFF, sizeof gga);
+    ASSERT_EQ(SetGNSSInfoToShareMemory(ENTRY_GGA, &gga), 0);
+    std::string reply = Reply();
+    EXPECT_TRUE(testsupport::StrictJson::Accepts(reply)) << reply;
+    EXPECT_NE(reply.find(R"("Quality": 255)"), std::string::npos) << reply;
+    for (int system = 0; system < 4; ++system) {
+        StoreSentence(system, Nmea("GPGSV,1,1,01,\"\x01\x7f,,,"), 1);
+        StoreSentence(system, std::string(200, '\x01'), 2);
+    }
+    reply = Reply();
+    EXPECT_TRUE(testsupport::StrictJson::Accepts(reply)) << reply;
 }
 
 TEST_F(GnssReport, ARecordThatIsNotAvailableIsNoFix) {
