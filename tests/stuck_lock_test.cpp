@@ -28,9 +28,15 @@ class StuckLock : public testing::Test {
  protected:
     void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
 
-    // Another process sets the semaphore, as any local process may.
+    // Another process sets the semaphore, as any local process may. To 0 it takes the lock
+    // (without undo, so it stays taken after that process ends) rather than overwriting the
+    // value: a fake receiver polling the mailbox may hold the lock at that moment, and its
+    // release would turn an overwritten 0 back into a free lock.
     static void SetLockFromAnotherProcess(int sem_id, int value) {
-        const pid_t setter = Spawn([sem_id, value] { return semctl(sem_id, 0, SETVAL, value) == 0 ? 0 : 1; });
+        const pid_t setter = Spawn([sem_id, value] {
+            sembuf take{0, -1, 0};
+            return (value == 0 ? semop(sem_id, &take, 1) : semctl(sem_id, 0, SETVAL, value)) == 0 ? 0 : 1;
+        });
         ASSERT_EQ(WaitChild(setter), 0);
     }
 
