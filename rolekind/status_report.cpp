@@ -54,20 +54,27 @@ void WriteSwitches(cgi::JsonWriter &writer, const StoredSwitches &switches, cons
     writer.EndObject();
 }
 
-void WriteConfiguredStation(cgi::JsonWriter &writer, const StatusRecords &records) {
-    const Coordinates &point = records.station_position;
-    writer.BeginObject();
+// The members a station object opens with: its identifier (a fixed-size field), its coordinate
+// with angles in the given form, and its height.
+template <std::size_t N>
+void WriteStationMembers(cgi::JsonWriter &writer, const char (&id)[N], const Coordinates &point,
+                         void (*write_angle)(cgi::JsonWriter &, double, unsigned char)) {
     writer.Key("ID");
-    writer.String(records.station_id, strnlen(records.station_id, sizeof records.station_id));
+    writer.String(id, strnlen(id, N));
     writer.Key("Coordinate");
     writer.BeginObject();
     writer.Key("Longitude");
-    cgi::WriteBaseAngle(writer, point.Longitude, point.LonDirection);
+    write_angle(writer, point.Longitude, point.LonDirection);
     writer.Key("Latitude");
-    cgi::WriteBaseAngle(writer, point.Latitude, point.LatDirection);
+    write_angle(writer, point.Latitude, point.LatDirection);
     writer.EndObject();
     writer.Key("Height");
     WriteText(writer, cgi::FixedShortText(point.Elevation, kHeightDecimals).text);
+}
+
+void WriteConfiguredStation(cgi::JsonWriter &writer, const StatusRecords &records) {
+    writer.BeginObject();
+    WriteStationMembers(writer, records.station_id, records.station_position, cgi::WriteBaseAngle);
     writer.Key("StationState");
     writer.Int(records.station_state == STATION_STARTUP ? 1 : 0);
     writer.EndObject();
@@ -117,19 +124,8 @@ const char *SmartBaseKey(int position) {
 // Thirty list positions as json-c objects would be 120 objects, each with a hash table of
 // its own: the report is written straight from its records instead.
 void WriteSmartBase(cgi::JsonWriter &writer, const SmartBaseInfo &station) {
-    const Coordinates &point = station.coordinate_point;
     writer.BeginObject();
-    writer.Key("ID");
-    writer.String(station.id, strnlen(station.id, sizeof station.id));
-    writer.Key("Coordinate");
-    writer.BeginObject();
-    writer.Key("Longitude");
-    WriteListAngle(writer, point.Longitude, point.LonDirection);
-    writer.Key("Latitude");
-    WriteListAngle(writer, point.Latitude, point.LatDirection);
-    writer.EndObject();
-    writer.Key("Height");
-    WriteText(writer, cgi::FixedShortText(point.Elevation, kHeightDecimals).text);
+    WriteStationMembers(writer, station.id, station.coordinate_point, WriteListAngle);
     writer.Key("StationState");
     writer.Int(station.available != 0 ? 1 : 0);
     writer.EndObject();
