@@ -651,6 +651,37 @@ GRSHM_API int SetReceiverConfigParaToShareMemory(unsigned char entry, const void
  * returns nothing: when the lock cannot be taken it changes nothing and prints the failure. */
 GRSHM_API void ClearSmartBaseListAvailable(void);
 
+/* A byte range of a configuration entry: offset from the entry's first byte, and length. */
+typedef struct ConfigByteRange {
+    unsigned char entry; /* a CONFIG_ENTRY value that Get serves */
+    unsigned short offset;
+    unsigned short length;
+} ConfigByteRange;
+
+/* The revision of a list of ranges: 64-bit FNV-1a over the bytes of the ranges, one range after
+ * the other in the order given, starting from GRSHM_REVISION_BASIS; for each byte
+ * hash = (hash ^ byte) * GRSHM_REVISION_PRIME, modulo 2^64. A reader that shows some fields
+ * hashes their bytes from its own copy; a later update with that revision then succeeds only
+ * when none of those bytes has changed since. */
+#define GRSHM_REVISION_BASIS 14695981039346656037ULL
+#define GRSHM_REVISION_PRIME 1099511628211ULL
+
+/* Compare and update, in one hold of the configuration lock, so that two writers who read the
+ * same revision cannot lose each other's change: when the bytes of the watched ranges (they may
+ * lie in any entries) hash to revision, copies the write ranges of entry from data (a buffer
+ * laid out as the whole entry) into the segment; every other byte of the segment stays as it is
+ * at that moment. Results:
+ *    0  the revision matched and the write ranges were stored;
+ *    1  the revision differs: nothing was written;
+ *   -1  errno EINVAL: null data, a null range list with a nonzero count, an entry that Set does
+ *       not serve, a write range naming another entry, or a range reaching past its entry's
+ *       end; nothing was written and the lock was not taken;
+ *   -1  the lock could not be taken (errno as semaphore_p leaves it): nothing was written; or it
+ *       could not be given back after the write (as every accessor reports that). */
+GRSHM_API int UpdateReceiverConfigParaIfRevision(unsigned char entry, const void *data, const ConfigByteRange *writes,
+                                                 unsigned int write_count, const ConfigByteRange *watched,
+                                                 unsigned int watched_count, unsigned long long revision);
+
 /* ---- Recording configuration (recorder 1 or 2) and antenna -------------------------------
  * All lock the configuration segment, but the user state pair, which locks the monitor
  * segment. The scalar getters return the field's value (unsigned fields converted to int: a

@@ -1,5 +1,10 @@
 // Configuration entries against the segment's raw bytes.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
 
 #include "segments.h"
 
@@ -131,4 +136,117 @@ TEST_F(ConfigEntries, ClearingTheSmartBaseMarksChangesOnlyTheMarks) {
         const bool mark = i >= 16296 && i < 16296 + 72 * 30 && (i - 16296) % 72 == 0;
         ASSERT_EQ(bytes[i], mark ? 0 : pattern[i]) << "byte " << i;
     }
+}
+
+namespace {
+
+// FNV-1a of the bytes, as the header defines a revision.
+unsigned long long RevisionOf(const std::vector<std::pair<const unsigned char *, std::size_t>> &pieces) {
+    unsigned long long hash = GRSHM_REVISION_BASIS;
+    for (const auto &[bytes, length] : pieces)
+        for (std::size_t i = 0; i < length; ++i) hash = (hash ^ bytes[i]) * GRSHM_REVISION_PRIME;
+    return hash;
+}
+
+constexpr std::size_t kNc = 11280;  // the NTRIP client's entry
+constexpr std::size_t kNs1 = 11436;
+
+}  // namespace
+
+TEST_F(ConfigEntries, RevisionIsFnv1a) {
+    const unsigned char a = 'a';
+    EXPECT_EQ(RevisionOf({{&a, 1}}), 0xaf63dc4c8601ec8cULL);  // the published FNV-1a 64 vector
+}
+
+// The client's port and mount point are written when the client's shown bytes and server 1's
+// version byte still hash to the revision; nothing else of the segment changes.
+TEST_F(ConfigEntries, UpdateIfRevisionWritesOnlyItsRangesAndOnlyWhenCurrent) {
+    const auto pattern = Pattern(sizeof(ReceiverConfigPara), 11);
+    std::memcpy(RawConfig(), pattern.data(), pattern.size());
+    const ConfigByteRange watched[] = {{ENTRY_NC_CONFIG, 84, 4}, {ENTRY_NC_CONFIG, 122, 33}, {ENTRY_NS1_CONFIG, 0, 1}};
+    const unsigned long long current =
+        RevisionOf({{RawConfig() + kNc + 84, 4}, {RawConfig() + kNc + 122, 33}, {RawConfig() + kNs1, 1}});
+    const ConfigByteRange writes[] = {{ENTRY_NC_CONFIG, 84, 4}, {ENTRY_NC_CONFIG, 122, 33}};
+    const auto changed = Pattern(sizeof(NtripClientConfig), 77);  // differs everywhere
+
+    RawConfig()[kNs1] ^= 1;  // server 1's version changed after the read
+    EXPECT_EQ(UpdateReceiverConfigParaIfRevision(ENTRY_NC_CONFIG, changed.data(), writes, 2, watched, 3, current), 1);
+    RawConfig()[kNs1] ^= 1;
+    EXPECT_EQ(ConfigBytes(), pattern);
+
+    ASSERT_EQ(UpdateReceiverConfigParaIfRevision(ENTRY_NC_CONFIG, changed.data(), writes, 2, watched, 3, current), 0);
+    auto expected = pattern;
+    for (const ConfigByteRange &range : writes)
+        std::memcpy(expected.data() + kNc + range.offset, changed.data() + range.offset, range.length);
+    EXPECT_EQ(ConfigBytes(), expected);
+    EXPECT_EQ(SemaphoreValue(OstrelConfig.sem_id), 1);
+}
+
+TEST_F(ConfigEntries, UpdateIfRevisionRefusesRangesOutsideTheirEntry) {
+    const auto pattern = Pattern(sizeof(ReceiverConfigPara), 12);
+    std::memcpy(RawConfig(), pattern.data(), pattern.size());
+    const auto data = Pattern(2048, 1);
+    const ConfigByteRange fits{ENTRY_NA_CONFIG, 0, 4};
+    struct Case {
+        const char *what;
+        unsigned char entry;
+        const void *data;
+        ConfigByteRange write;
+        unsigned int write_count;
+        ConfigByteRange watch;
+    };
+    const Case cases[] = {
+        {"null data", ENTRY_NA_CONFIG, nullptr, fits, 1, fits},
+        {"write past the entry", ENTRY_NA_CONFIG, data.data(), {ENTRY_NA_CONFIG, 37, 4}, 1, fits},
+        {"write naming another entry", ENTRY_NA_CONFIG, data.data(), {ENTRY_NC_CONFIG, 0, 4}, 1, fits},
+        {"watch past its entry", ENTRY_NA_CONFIG, data.data(), fits, 1, {ENTRY_NA_CONFIG, 0, 41}},
+        {"watch of an entry without bytes", ENTRY_NA_CONFIG, data.data(), fits, 1, {ENTRY_FTP1_CONFIG, 0, 1}},
+        {"entry Set does not serve", ENTRY_REC1_PFN, data.data(), {ENTRY_REC1_PFN, 0, 4}, 1, fits},
+    };
+    for (const Case &c : cases) {
+        errno = 0;
+        EXPECT_EQ(UpdateReceiverConfigParaIfRevision(c.entry, c.data, &c.write, c.write_count, &c.watch, 1,
+                                                     GRSHM_REVISION_BASIS),
+                  -1)
+            << c.what;
+        EXPECT_EQ(errno, EINVAL) << c.what;
+    }
+    EXPECT_EQ(UpdateReceiverConfigParaIfRevision(ENTRY_NA_CONFIG, data.data(), nullptr, 1, nullptr, 0, 0), -1);
+    EXPECT_EQ(ConfigBytes(), pattern);
+    EXPECT_EQ(SemaphoreValue(OstrelConfig.sem_id), 1);
+}
+
+// Writers that each read, change and update with the revision they read, retrying on a
+// conflict, lose no change: every increment of every writer is in the final count.
+TEST_F(ConfigEntries, ConcurrentUpdatesWithRevisionsLoseNothing) {
+    constexpr int kWriters = 4, kIncrements = 150;
+    const ConfigByteRange port{ENTRY_NA_CONFIG, 0, 4};
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int done = 0; done < kIncrements;) {
+                NtripCasterConfig caster{};
+                if (GetReceiverConfigParaFromShareMemory(ENTRY_NA_CONFIG, &caster) != 0) _exit(2);
+                const unsigned long long seen =
+                    RevisionOf({{reinterpret_cast<const unsigned char *>(&caster.port), 4}});
+                ++caster.port;
+                const int result =
+                    UpdateReceiverConfigParaIfRevision(ENTRY_NA_CONFIG, &caster, &port, 1, &port, 1, seen);
+                if (result < 0) _exit(3);
+                if (result == 0) ++done;
+            }
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    NtripCasterConfig caster{};
+    GetReceiverConfigParaFromShareMemory(ENTRY_NA_CONFIG, &caster);
+    EXPECT_EQ(caster.port, static_cast<unsigned>(kWriters * kIncrements));
 }
