@@ -56,6 +56,12 @@ Record ZeroRecord() {
     return record;
 }
 
+// An entry of the configuration segment into size bytes at record, which are zero-filled first.
+inline void ReadConfigRecord(unsigned char entry, void *record, std::size_t size) {
+    std::memset(record, 0, size);
+    if (!AnyReadFailed()) NoteRead(GetReceiverConfigParaFromShareMemory(entry, record), kConfigSegment, entry);
+}
+
 template <typename Record>
 Record ReadConfigEntry(unsigned char entry) {
     Record record = ZeroRecord<Record>();
