@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "angle_text.h"
@@ -48,15 +49,44 @@ double DecimalDegrees(double packed, unsigned char hemisphere) {
     return hemisphere == 'S' || hemisphere == 'W' ? -value : value;
 }
 
-// hh:mm:ss.ss of the hhmmss.ss time field.
-json_object *UtcText(float utc) {
-    const double value = std::isfinite(utc) && utc >= 0 && utc < 240000 ? utc : 0.0;
-    const int hours = static_cast<int>(value / 10000);
-    const int minutes = static_cast<int>((value - hours * 10000) / 100);
-    const double seconds = value - hours * 10000 - minutes * 100;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%05.2f", hours, minutes, seconds);
-    return json_object_new_string(text);
+// The time field in hundredths of a second, as the receiver wrote it: the fewest decimals,
+// at most two, whose reading as a float is the stored value. Above 131072 a float keeps only
+// 1/64-second steps, so rounding its exact value to two decimals would invent a digit
+// (132819.60 is stored as 132819.59375).
+long long TimeHundredths(float utc) {
+    char text[48];
+    for (int decimals = 0;; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(utc));
+        if (decimals == 2 || std::strtof(text, nullptr) == utc) break;
+    }
+    long long hundredths = 0;
+    int decimals = -1;
+    for (const char *c = text; *c != '\0'; ++c) {
+        if (*c == '.') {
+            decimals = 0;
+            continue;
+        }
+        hundredths = hundredths * 10 + (*c - '0');
+        if (decimals >= 0) ++decimals;
+    }
+    for (decimals = decimals < 0 ? 0 : decimals; decimals < 2; ++decimals) hundredths *= 10;
+    return hundredths;
+}
+
+// hh:mm:ss.ss of the hhmmss.ss time field; false when the field is no time of day.
+bool UtcText(float utc, char (&text)[32]) {
+    if (!(utc >= 0 && utc < 240000)) return false;  // NaN fails too
+    const long long hundredths = TimeHundredths(utc);
+    const int hours = static_cast<int>(hundredths / 1000000);
+    const int minutes = static_cast<int>(hundredths / 10000 % 100);
+    const int seconds = static_cast<int>(hundredths % 10000);         // in hundredths
+    if (hours > 23 || minutes > 59 || seconds >= 6100) return false;  // 60.xx: a leap second
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%02d", hours, minutes, seconds / 100, seconds % 100);
+    return true;
+}
+
+bool HasFix(const GGAInfo &gga) {
+    return gga.available != 0 && gga.fix_status != 0;
 }
 
 json_object *FixObject(const GGAInfo &gga) {
@@ -66,23 +96,39 @@ json_object *FixObject(const GGAInfo &gga) {
     AddString(fix, "Name", FixName(quality));
     if (gga.available == 0) return fix;
     AddInt(fix, "Satellites", gga.fix_satellite);
-    Add(fix, "HDOP", Decimal(gga.hdop, 2));
-    Add(fix, "UTC", UtcText(gga.utc));
+    if (gga.hdop > 0) Add(fix, "HDOP", Decimal(gga.hdop, 2));  // 0: the field was empty
+    char utc[32];
+    const bool no_time = !HasFix(gga) && gga.utc == 0;  // an empty field, not midnight
+    if (!no_time && UtcText(gga.utc, utc)) AddString(fix, "UTC", utc);
     return fix;
 }
 
+// A point on the earth: both angles finite and within their range.
+bool OnEarth(double latitude, double longitude) {
+    return latitude >= -90 && latitude <= 90 && longitude >= -180 && longitude <= 180;  // NaN fails
+}
+
+// The position of a fix, or null when the record's angles are no point on the earth. A
+// height whose unit letter is empty was not sent.
 json_object *PositionObject(const GGAInfo &gga) {
+    const double latitude = DecimalDegrees(gga.latitude, gga.latdir);
+    const double longitude = DecimalDegrees(gga.longitude, gga.londir);
+    if (!OnEarth(latitude, longitude)) return nullptr;
     json_object *position = json_object_new_object();
-    Add(position, "Latitude", Decimal(DecimalDegrees(gga.latitude, gga.latdir), 9));
-    Add(position, "Longitude", Decimal(DecimalDegrees(gga.longitude, gga.londir), 9));
+    Add(position, "Latitude", Decimal(latitude, 9));
+    Add(position, "Longitude", Decimal(longitude, 9));
     json_object *coordinate = json_object_new_object();
     Add(coordinate, "Longitude", cgi::BaseAngleObject(gga.longitude, gga.londir));
     Add(coordinate, "Latitude", cgi::BaseAngleObject(gga.latitude, gga.latdir));
     Add(position, "Coordinate", coordinate);
-    Add(position, "Altitude", Decimal(gga.altitude, 3));
-    Add(position, "AltitudeUnit", Letter(gga.alt_unit));
-    Add(position, "Undulation", Decimal(gga.undulation, 3));
-    Add(position, "UndulationUnit", Letter(gga.und_unit));
+    if (gga.alt_unit != 0) {
+        Add(position, "Altitude", Decimal(gga.altitude, 3));
+        Add(position, "AltitudeUnit", Letter(gga.alt_unit));
+    }
+    if (gga.und_unit != 0) {
+        Add(position, "Undulation", Decimal(gga.undulation, 3));
+        Add(position, "UndulationUnit", Letter(gga.und_unit));
+    }
     AddInt(position, "Age", gga.age);
     Add(position, "Station", json_object_new_int64(gga.station_id));
     return position;
@@ -124,9 +170,12 @@ void DeleteSystem(void *userdata) {
     delete static_cast<SatellitesInView *>(userdata);
 }
 
+json_object *SystemObject(const SatellitesInView &satellites) {
+    return cgi::SelfPrintingValue(new SatellitesInView(satellites), WriteSystem, DeleteSystem);
+}
+
 json_object *SystemObject(unsigned char slot_entry) {
-    auto *view = new SatellitesInView(ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry)));
-    return cgi::SelfPrintingValue(view, WriteSystem, DeleteSystem);
+    return SystemObject(ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry)));
 }
 
 }  // namespace
@@ -135,12 +184,17 @@ cgi::JsonPtr BuildGnssReport() {
     cgi::JsonPtr root{json_object_new_object()};
     const auto gga = cgi::ReadGnssEntry<GGAInfo>(ENTRY_GGA);
     Add(root.get(), "Fix", FixObject(gga));
-    if (gga.available != 0 && gga.fix_status != 0) Add(root.get(), "Position", PositionObject(gga));
+    if (HasFix(gga)) {
+        if (json_object *position = PositionObject(gga)) Add(root.get(), "Position", position);
+    }
     json_object *satellites = json_object_new_object();
-    Add(satellites, "GPS", SystemObject(ENTRY_GSV_GP));
+    SatellitesInView gps = ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(ENTRY_GSV_GP));
+    const SatellitesInView sbas = TakeSbas(&gps);
+    Add(satellites, "GPS", SystemObject(gps));
     Add(satellites, "BeiDou", SystemObject(ENTRY_GSV_BD));
     Add(satellites, "GLONASS", SystemObject(ENTRY_GSV_GL));
     Add(satellites, "Galileo", SystemObject(ENTRY_GSV_GA));
+    Add(satellites, "SBAS", SystemObject(sbas));
     Add(root.get(), "Satellites", satellites);
     return root;
 }

@@ -6,9 +6,13 @@
 namespace gnssreport {
 namespace {
 
-// The most fields a GSV sentence has: address, total, number, in view, four satellites of
-// four fields, and a signal field.
-constexpr int kMaxFields = 4 + 4 * 4 + 1;
+// The most fields a GSV sentence is read with: address, total, number, in view, four
+// satellites of four fields, and up to three left over (a signal field, or what a
+// non-standard layout adds).
+constexpr int kMaxFields = 4 + 4 * 4 + 3;
+
+// A group can announce up to 99 sentences; the slot holds the first eight.
+constexpr int kMaxGroupSentences = 99;
 
 struct Sentence {
     int total = 0;
@@ -63,7 +67,7 @@ bool ParseSentence(const char (&text)[GNSS_GSV_SENTENCE_BYTES], Sentence *senten
     }
     const std::string_view address = sentence->fields[0];
     if (sentence->field_count < 4 || address.size() != 5 || address.substr(2) != "GSV") return false;
-    sentence->total = Whole(sentence->fields[1], 1, GNSS_GSV_SENTENCES);
+    sentence->total = Whole(sentence->fields[1], 1, kMaxGroupSentences);
     sentence->number = Whole(sentence->fields[2], 1, GNSS_GSV_SENTENCES);
     return sentence->total != kAbsent && sentence->number != kAbsent && sentence->number <= sentence->total;
 }
@@ -79,19 +83,17 @@ void Keep(SatellitesInView *view, const Satellite &satellite) {
     if (view->count < view->list.size()) view->list[view->count++] = satellite;
 }
 
+// The satellites of the sentence's whole blocks. What is left after them is a signal ID
+// (NMEA 4.10 and later) or a layout of its own, and no satellite either way.
 void AddSatellites(const Sentence &sentence, SatellitesInView *view) {
-    int blocks_fields = sentence.field_count - 4;
-    if (blocks_fields % 4 == 1) --blocks_fields;  // NMEA 4.10: the signal field ends the sentence
-    for (int first = 4; first < 4 + blocks_fields; first += 4) {
-        auto field = [&](int k) {
-            return first + k < 4 + blocks_fields ? sentence.fields[first + k] : std::string_view{};
-        };
+    const int blocks = (sentence.field_count - 4) / 4;
+    for (int first = 4; first < 4 + 4 * blocks; first += 4) {
         Satellite satellite;
-        satellite.number = Whole(field(0), 1, 999);
+        satellite.number = Whole(sentence.fields[first], 1, 999);
         if (satellite.number == kAbsent) continue;
-        satellite.elevation = Whole(field(1), 0, 90);
-        satellite.azimuth = Whole(field(2), 0, 359);
-        satellite.snr = Whole(field(3), 0, 99);
+        satellite.elevation = Whole(sentence.fields[first + 1], 0, 90);
+        satellite.azimuth = Whole(sentence.fields[first + 2], 0, 359);
+        satellite.snr = Whole(sentence.fields[first + 3], 0, 99);
         Keep(view, satellite);
     }
 }
@@ -103,12 +105,27 @@ SatellitesInView ReadGsvSlot(const GSVSlot &slot) {
     Sentence first;
     if (!ParseSentence(slot.Sentence[0], &first) || first.number != 1) return view;
     AddSatellites(first, &view);
-    for (int n = 2; n <= first.total; ++n) {
+    const int present = first.total < GNSS_GSV_SENTENCES ? first.total : GNSS_GSV_SENTENCES;
+    for (int n = 2; n <= present; ++n) {
         Sentence sentence;
         if (ParseSentence(slot.Sentence[n - 1], &sentence) && sentence.total == first.total && sentence.number == n)
             AddSatellites(sentence, &view);
     }
     return view;
+}
+
+SatellitesInView TakeSbas(SatellitesInView *gps) {
+    SatellitesInView sbas;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < gps->count; ++i) {
+        const Satellite &satellite = gps->list[i];
+        if (satellite.number >= 33 && satellite.number <= 64)
+            sbas.list[sbas.count++] = satellite;
+        else
+            gps->list[kept++] = satellite;
+    }
+    gps->count = kept;
+    return sbas;
 }
 
 }  // namespace gnssreport

@@ -3,8 +3,12 @@
 // A slot is text that other processes wrote, and it is read as untrusted input: each
 // sentence must carry a valid checksum within its 128 bytes; the group is the one that
 // sentence 1 announces (its total count), and sentences of other counts (leftovers of an
-// earlier epoch, or of another signal's group) are ignored; NMEA 4.10 and 4.11 sentences may
-// end in a signal field; each satellite is listed once; whatever does not parse is skipped.
+// earlier epoch, or of another signal's group) are ignored. A group may announce more
+// sentences than the slot's eight places hold (over 32 satellites of one system): the
+// satellites of the sentences that are there are read. A sentence is read by its whole
+// four-field satellite blocks; what is left after them (the signal ID of NMEA 4.10 and later,
+// or a layout of some receiver's own) is no satellite. Each satellite is listed once;
+// whatever does not parse is skipped.
 #pragma once
 
 #include <array>
@@ -32,5 +36,9 @@ struct SatellitesInView {
 };
 
 SatellitesInView ReadGsvSlot(const GSVSlot &slot);
+
+// SBAS satellites arrive in GPS sentences under the numbers 33 to 64: moves them from a GPS
+// list into a list of their own, keeping the order of both.
+SatellitesInView TakeSbas(SatellitesInView *gps);
 
 }  // namespace gnssreport

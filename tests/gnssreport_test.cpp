@@ -122,15 +122,15 @@ Members ExpectedFixAndPosition(const std::string &sentence) {
     const std::vector<std::string> f = Fields(sentence);
     static const char *kNames[] = {"No fix", "Single", "DGPS", "PPS", "RTK fixed", "RTK float"};
     const int quality = std::stoi(f[6]);
-    const double utc = std::stod(f[1]);
-    const int hh = static_cast<int>(utc) / 10000, mm = static_cast<int>(utc) / 100 % 100;
-    char time[400];
-    std::snprintf(time, sizeof time, "%02d:%02d:%05.2f", hh, mm, static_cast<float>(utc) - hh * 10000 - mm * 100);
-    Members members = {{"Fix", Obj({{"Quality", Int(quality)},
-                                    {"Name", Str(kNames[quality])},
-                                    {"Satellites", Int(std::stoi(f[7]))},
-                                    {"HDOP", f[8].empty() ? "0.00" : Fixed(std::stof(f[8]), 2)},
-                                    {"UTC", Str(time)}})}};
+    Members fix = {{"Quality", Int(quality)}, {"Name", Str(kNames[quality])}, {"Satellites", Int(std::stoi(f[7]))}};
+    if (!f[8].empty() && std::stod(f[8]) != 0) fix.push_back({"HDOP", Fixed(std::stof(f[8]), 2)});
+    // hhmmss.ss as the receiver wrote it, seconds to two decimals.
+    if (!f[1].empty()) {
+        char seconds[16];
+        std::snprintf(seconds, sizeof seconds, "%05.2f", std::stod(f[1].substr(4)));
+        fix.push_back({"UTC", Str(f[1].substr(0, 2) + ":" + f[1].substr(2, 2) + ":" + seconds)});
+    }
+    Members members = {{"Fix", Obj(fix)}};
     if (quality == 0) return members;
     // ddmm.mmmm: whole degrees, whole minutes, the rest as seconds; south and west negative.
     auto angle = [](const std::string &value, const std::string &hemisphere) {
@@ -147,21 +147,26 @@ Members ExpectedFixAndPosition(const std::string &sentence) {
         const double result = degrees + (std::stod(value) - degrees * 100) / 60;
         return Fixed(hemisphere == "S" || hemisphere == "W" ? -result : result, 9);
     };
-    members.push_back(
-        {"Position", Obj({{"Latitude", decimal(f[2], f[3])},
-                          {"Longitude", decimal(f[4], f[5])},
-                          {"Coordinate", Obj({{"Longitude", angle(f[4], f[5])}, {"Latitude", angle(f[2], f[3])}})},
-                          {"Altitude", Fixed(std::stod(f[9]), 3)},
-                          {"AltitudeUnit", Str(f[10])},
-                          {"Undulation", Fixed(std::stof(f[11]), 3)},
-                          {"UndulationUnit", Str(f[12])},
-                          {"Age", Int(f[13].empty() ? 0 : static_cast<int>(std::stod(f[13])))},
-                          {"Station", Int(f[14].empty() ? 0 : std::stoi(f[14]))}})});
+    Members position = {{"Latitude", decimal(f[2], f[3])},
+                        {"Longitude", decimal(f[4], f[5])},
+                        {"Coordinate", Obj({{"Longitude", angle(f[4], f[5])}, {"Latitude", angle(f[2], f[3])}})}};
+    if (!f[10].empty())
+        position.insert(position.end(), {{"Altitude", Fixed(std::stod(f[9]), 3)}, {"AltitudeUnit", Str(f[10])}});
+    if (!f[12].empty())
+        position.insert(position.end(), {{"Undulation", Fixed(std::stof(f[11]), 3)}, {"UndulationUnit", Str(f[12])}});
+    position.push_back({"Age", Int(f[13].empty() ? 0 : static_cast<int>(std::stod(f[13])))});
+    position.push_back({"Station", Int(f[14].empty() ? 0 : std::stoi(f[14]))});
+    members.push_back({"Position", Obj(position)});
     return members;
 }
 
-// The expected satellite list of a group's sentences: each satellite once, in order.
-std::string ExpectedSystem(const std::vector<std::string> &group) {
+bool IsSbas(int number) {
+    return number >= 33 && number <= 64;
+}
+
+// The expected satellite list of a group's sentences: each satellite once, in order; of a GPS
+// group, either the SBAS satellites (numbers 33 to 64) or the others.
+std::string ExpectedSystem(const std::vector<std::string> &group, int gps_part = -1) {
     std::vector<std::string> items;
     std::set<int> seen;
     for (const std::string &sentence : group) {
@@ -169,6 +174,7 @@ std::string ExpectedSystem(const std::vector<std::string> &group) {
         if ((f.size() - 4) % 4 == 1) f.pop_back();  // the signal field of NMEA 4.10 and later
         for (std::size_t i = 4; i + 3 < f.size() + 3 && i < f.size(); i += 4) {
             const int number = std::stoi(f[i]);
+            if (gps_part >= 0 && IsSbas(number) != (gps_part == 1)) continue;
             if (!seen.insert(number).second) continue;
             Members satellite = {{"Number", Int(number)}};
             const char *names[] = {"Elevation", "Azimuth", "SNR"};
@@ -200,9 +206,11 @@ class GnssReport : public testing::Test {
     static std::string Expected(const std::string &gga, const std::vector<std::string> (&groups)[4]) {
         Members members = gga.empty() ? Members{{"Fix", Obj({{"Quality", "0"}, {"Name", Str("No fix")}})}}
                                       : ExpectedFixAndPosition(gga);
-        const char *systems[] = {"GPS", "BeiDou", "GLONASS", "Galileo"};
-        Members satellites;
-        for (int s = 0; s < 4; ++s) satellites.push_back({systems[s], ExpectedSystem(groups[s])});
+        Members satellites = {{"GPS", ExpectedSystem(groups[0], 0)},
+                              {"BeiDou", ExpectedSystem(groups[1])},
+                              {"GLONASS", ExpectedSystem(groups[2])},
+                              {"Galileo", ExpectedSystem(groups[3])},
+                              {"SBAS", ExpectedSystem(groups[0], 1)}};
         members.push_back({"Satellites", Obj(satellites)});
         return Obj(members);
     }
@@ -337,4 +345,78 @@ TEST_F(GnssReport, ARecordThatIsNotAvailableIsNoFix) {
     gga.available = 0;
     SetGNSSInfoToShareMemory(ENTRY_GGA, &gga);
     EXPECT_EQ(Reply(), Expected("", {}));
+}
+
+// What the receiver did not send is left out, times come back as written, and angles that
+// are no point on the earth give no position.
+TEST_F(GnssReport, FixAndPositionOfUnusualSentences) {
+    const std::string no_satellites =
+        R"("Satellites": { "GPS": { "Count": 0, "List": [ ] }, "BeiDou": { "Count": 0, "List": [ ] }, )"
+        R"("GLONASS": { "Count": 0, "List": [ ] }, "Galileo": { "Count": 0, "List": [ ] }, )"
+        R"("SBAS": { "Count": 0, "List": [ ] } })";
+    const struct {
+        const char *body;
+        const char *fix_and_position;
+    } rows[] = {
+        // 235959.90 is stored as 235959.90625: rounding would say .91. No heights, no HDOP.
+        {"GPGGA,235959.90,4134.5,N,09345.0,W,1,08,,,,,,,",
+         R"("Fix": { "Quality": 1, "Name": "Single", "Satellites": 8, "UTC": "23:59:59.90" }, )"
+         R"("Position": { "Latitude": 41.575000000, "Longitude": -93.750000000, "Coordinate": { )"
+         R"("Longitude": { "DEG": "93", "MIN": "45", "SEC": "0.000000", "HEM": "W" }, )"
+         R"("Latitude": { "DEG": "41", "MIN": "34", "SEC": "30.000000", "HEM": "N" } }, "Age": 0, "Station": 0 }, )"},
+        // Every field empty: no time, no HDOP, no position.
+        {"GPGGA,,,,,,0,,,,,,,,", R"("Fix": { "Quality": 0, "Name": "No fix", "Satellites": 0 }, )"},
+        // Midnight with a fix is a time; 91.5 degrees north is no place.
+        {"GPGGA,000000.00,9130.0,N,09345.0,W,1,08,1.0,10.0,M,-2.5,M,,",
+         R"("Fix": { "Quality": 1, "Name": "Single", "Satellites": 8, "HDOP": 1.00, "UTC": "00:00:00.00" }, )"},
+        // 61 minutes is no time of day.
+        {"GPGGA,126100.00,,,,,0,00,99.9,,M,,M,,",
+         R"("Fix": { "Quality": 0, "Name": "No fix", "Satellites": 0, "HDOP": 99.90 }, )"},
+    };
+    for (const auto &row : rows) {
+        StoreGga(Nmea(row.body));
+        EXPECT_EQ(Reply(), std::string("{ ") + row.fix_and_position + no_satellites + " }") << row.body;
+    }
+}
+
+// Groups beyond the slot's eight sentences, SBAS inside GPS sentences, and fields left over
+// after whole satellite blocks.
+TEST_F(GnssReport, BigGroupsSbasAndLeftoverFields) {
+    // Nine sentences of four satellites each: 1 to 32 in the slot, 33 to 36 beyond it. 33 and
+    // 36 (in sentence 1) are SBAS.
+    for (int n = 1; n <= 8; ++n) {
+        std::string body = "GPGSV,9,";
+        body += std::to_string(n) + ",36";
+        for (int k = 0; k < 4; ++k) {
+            int number = 4 * (n - 1) + k + 1;
+            if (number == 2) number = 33;
+            if (number == 3) number = 64;
+            body += "," + std::to_string(number) + ",45,180,40";
+        }
+        StoreSentence(0, Nmea(body + ",1"));
+    }
+    // An extra pair after whole blocks; a lone trailing field that is no single hex digit.
+    StoreSentence(3, Nmea("GAGSV,1,1,02,07,10,100,40,08,20,200,41,99,1"));
+    StoreSentence(1, Nmea("GBGSV,2,1,05,01,10,100,40,02,20,200,,03,30,300,42,04,40,040,43,12"));
+    StoreSentence(1, Nmea("GBGSV,2,2,05,05,50,050,44"));
+    const std::string reply = Reply();
+    EXPECT_NE(
+        reply.find(R"("GPS": { "Count": 30, "List": [ { "Number": 1, "Elevation": 45, "Azimuth": 180, "SNR": 40 }, )"
+                   R"({ "Number": 4, )"),
+        std::string::npos)
+        << reply;
+    EXPECT_NE(reply.find(R"({ "Number": 32, "Elevation": 45, "Azimuth": 180, "SNR": 40 } ] })"), std::string::npos)
+        << reply;
+    EXPECT_NE(
+        reply.find(R"("SBAS": { "Count": 2, "List": [ { "Number": 33, "Elevation": 45, "Azimuth": 180, "SNR": 40 }, )"
+                   R"({ "Number": 64, "Elevation": 45, "Azimuth": 180, "SNR": 40 } ] } })"),
+        std::string::npos)
+        << reply;
+    EXPECT_NE(
+        reply.find(R"("Galileo": { "Count": 2, "List": [ { "Number": 7, "Elevation": 10, "Azimuth": 100, "SNR": 40 }, )"
+                   R"({ "Number": 8, "Elevation": 20, "Azimuth": 200, "SNR": 41 } ] })"),
+        std::string::npos)
+        << reply;
+    EXPECT_NE(reply.find(R"("BeiDou": { "Count": 5, "List": [ { "Number": 1, )"), std::string::npos) << reply;
+    EXPECT_EQ(reply.find(R"("Number": 12 )"), std::string::npos) << reply;
 }

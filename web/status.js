@@ -8,6 +8,7 @@ const SYSTEMS = [
   { key: "BeiDou", color: "#c0392b" },
   { key: "GLONASS", color: "#1e8449" },
   { key: "Galileo", color: "#7d3c98" },
+  { key: "SBAS", color: "#b9770e" },
 ];
 const RADIUS = 100; // the horizon on the sky plot; the zenith is its centre
 
@@ -22,6 +23,12 @@ function setText(id, text) {
   document.getElementById(id).textContent = text;
 }
 
+// A height with its unit; the report leaves out a height the receiver did not send.
+function height(position, key) {
+  if (!position || position[key] === undefined) return "–";
+  return position[key].toFixed(3) + " " + position[key + "Unit"];
+}
+
 function showFix(fix, position) {
   const badge = document.getElementById("fix");
   badge.textContent = fix.Name;
@@ -31,8 +38,8 @@ function showFix(fix, position) {
   setText("utc", fix.UTC || "–");
   setText("latitude", position ? formatAngle(position.Coordinate.Latitude) : "no position");
   setText("longitude", position ? formatAngle(position.Coordinate.Longitude) : "no position");
-  setText("altitude", position ? position.Altitude.toFixed(3) + " " + position.AltitudeUnit : "–");
-  setText("undulation", position ? position.Undulation.toFixed(3) + " " + position.UndulationUnit : "–");
+  setText("altitude", height(position, "Altitude"));
+  setText("undulation", height(position, "Undulation"));
   setText("age", position && position.Age ? position.Age + " s" : "–");
   setText("station", position && position.Station ? position.Station : "–");
 }
