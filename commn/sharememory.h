@@ -778,8 +778,21 @@ GRSHM_API int GetSatelliteVisInfoFromGNSSShareMemory(unsigned char selector, voi
  *   ENTRY_GPOS_OP (44)       the current position is written to ENTRY_CUR_POS (ddmm.mmmm
  *                            with hemisphere letters) before the state leaves OP_EXE
  *   ENTRY_SMARTBASE_OP (76)  the changed SmartBase list is taken into use
- * and, within 2 seconds of a change to SmartBase mode, the number of the station in use is
- * written to ENTRY_SMARTBASE_ID. ENTRY_GGA of the GNSS segment is kept current. */
+ * and, posted by linkconfig after it changed a data channel's entry, the channel's settings and
+ * message lists as now stored are taken into use:
+ *   ENTRY_SP1_OP (29)    ENTRY_SP1_CONFIG      serial port 1
+ *   ENTRY_TCP1_OP (31)   ENTRY_TCP1_CONFIG     TCP channel 1
+ *   ENTRY_TCP2_OP (32)   ENTRY_TCP2_CONFIG     TCP channel 2
+ *   ENTRY_NS1_OP (59)    ENTRY_NS1_CONFIG      NTRIP server 1
+ *   ENTRY_NS2_OP (60)    ENTRY_NS2_CONFIG      NTRIP server 2
+ *   ENTRY_NC_OP (61)     ENTRY_NC_CONFIG       NTRIP client
+ *   ENTRY_RADIO_OP (57)  ENTRY_RADIO_CONFIG    radio modem
+ *   ENTRY_NA_OP (67)     ENTRY_NA_CONFIG       built-in NTRIP caster
+ *   ENTRY_UDP_OP (77)    ENTRY_UDP_CONFIG      UDP channel
+ * The receiver keeps writing the time words of the messages its channels send (the
+ * timestamp calls above); linkconfig never writes them. Within 2 seconds of a change to
+ * SmartBase mode, the number of the station in use is written to ENTRY_SMARTBASE_ID.
+ * ENTRY_GGA of the GNSS segment is kept current. */
 
 /* All lock the monitor segment only and return 0, or -1 for a null buffer or a failed lock.
  * Get and Set copy an entry as the configuration accessors do; ENTRY_OP_TYPE and

@@ -239,6 +239,36 @@ TEST_F(Stand_in, OtherOperationsAreAnsweredAndUnknownOnesFail) {
     EXPECT_EQ(Run(receiver, ENTRY_FORMAT_OP), OP_FAILED);
 }
 
+// Each channel operation reads its channel and logs what it took into use; the time words of
+// the messages a running channel sends follow the samples, those of silent ones stay.
+TEST_F(Stand_in, ChannelOperationsAndMessageTimeWords) {
+    char *text = nullptr;
+    std::size_t length = 0;
+    FILE *log = open_memstream(&text, &length);
+    Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log);
+    WriteConfiguration(DefaultConfiguration());
+    for (OPERATE_ENTRY op : {ENTRY_SP1_OP, ENTRY_TCP1_OP, ENTRY_TCP2_OP, ENTRY_NS1_OP, ENTRY_NS2_OP, ENTRY_NC_OP,
+                             ENTRY_RADIO_OP, ENTRY_NA_OP, ENTRY_UDP_OP})
+        EXPECT_EQ(Run(receiver, op), OP_SUCCESS) << op;
+    std::fflush(log);
+    EXPECT_NE(std::string(text).find("operation 59 (NTRIP server 1): taken into use: caster caster.example.net:2101, "
+                                     "mount point \"BASE01_RTCM32\""),
+              std::string::npos)
+        << text;
+
+    const auto before = ConfigBytes();
+    receiver.Tick();
+    const auto after = ConfigBytes();
+    const std::size_t on = offsetof(ReceiverConfigPara, NS1.ServerDSPara.RTCM32[0].time);
+    const std::size_t off = offsetof(ReceiverConfigPara, NS1.ServerDSPara.RTCM32[1].time);
+    const std::size_t tcp = offsetof(ReceiverConfigPara, TCP1.TCPDSPara.NMEA[0].time);
+    EXPECT_NE(std::memcmp(&before[on], &after[on], 4), 0);
+    EXPECT_NE(std::memcmp(&before[tcp], &after[tcp], 4), 0);
+    EXPECT_EQ(std::memcmp(&before[off], &after[off], 4), 0);
+    std::fclose(log);
+    std::free(text);
+}
+
 TEST_F(Stand_in, ReplayedLogAdvancesOneGgaPerTickAndFillsGsvSlots) {
     REQUIRE_LOGS();
     PositionSource source;

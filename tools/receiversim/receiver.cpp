@@ -5,6 +5,8 @@
 #include <ctime>
 #include <fstream>
 
+#include "channels.h"
+#include "clock.h"
 #include "nmea.h"
 #include "records.h"
 #include "selection.h"
@@ -38,8 +40,10 @@ const char *OperationName(unsigned char code) {
             return "position query";
         case ENTRY_SMARTBASE_OP:
             return "SmartBase list";
-        default:
-            return "unknown";
+        default: {
+            const char *channel = ChannelOperationName(code);
+            return channel != nullptr ? channel : "unknown";
+        }
     }
 }
 
@@ -99,6 +103,8 @@ void Receiver::Tick() {
     SetGNSSInfoToShareMemory(ENTRY_GGA, &current_);
     SetGNSSInfoToShareMemory(ENTRY_GGA_MSG, FormatGga(current_).c_str());
     for (const GSVInput &input : FirstSignalOnly(gsv)) SetGNSSInfoToShareMemory(ENTRY_GSV, &input);
+    // The channels send their messages with every sample; the time words follow (milliseconds).
+    StampChannelMessages(static_cast<unsigned int>(grshm::MonotonicMs()));
 
     // Keep the base station state current. A stop request writes STATION_STOP before it
     // posts; while the base still runs that value is left for the operation to see.
@@ -142,6 +148,13 @@ OPERATE_STATE Receiver::CarryOut(unsigned char code) {
             std::fprintf(log_, "SmartBase list taken into use");
             break;
         default:
+            if (ChannelOperationName(code) != nullptr) {
+                if (!TakeChannelIntoUse(code, log_)) {
+                    std::fprintf(log_, " (its settings could not be read)");
+                    outcome = OP_FAILED;
+                }
+                break;
+            }
             std::fprintf(log_, "not supported");
             outcome = OP_FAILED;
             break;
