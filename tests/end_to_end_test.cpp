@@ -15,6 +15,7 @@
 #include "json_text.h"
 #include "process.h"
 #include "segments.h"
+#include "time_words.h"
 
 using namespace testsupport;
 
@@ -199,7 +200,7 @@ TEST_F(EndToEnd, SmartBaseModeAnswersTheStationChosenForTheReplayedPosition) {
 
 TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
     Start({});
-    const std::vector<unsigned char> config = ConfigBytes();
+    const std::vector<unsigned char> config = ConfigBytesBesideTimeWords();
     const HttpLogin nobody{"", ""};
     const HttpLogin wrong{kWebUser, "not-the-password"};
     const HttpLogin stranger{"root", kWebPassword};
@@ -216,7 +217,7 @@ TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
         EXPECT_NE(get.headers.find("Content-Security-Policy: frame-ancestors 'self'"), std::string::npos) << target;
         EXPECT_NE(get.headers.find("X-Frame-Options: SAMEORIGIN"), std::string::npos) << target;
     }
-    EXPECT_EQ(ConfigBytes(), config) << "a request without the login reached rolekind";
+    EXPECT_EQ(ConfigBytesBesideTimeWords(), config) << "a request without the login reached rolekind";
 }
 
 TEST_F(EndToEnd, TheRunScriptsRequestsWorkWithTheirLogin) {
@@ -259,7 +260,7 @@ TEST_F(EndToEnd, NothingButOurProgramsRuns) {
 // with or without the login (browsers resend a cached login).
 TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
     Start({});
-    const std::vector<unsigned char> config = ConfigBytes();
+    const std::vector<unsigned char> config = ConfigBytesBesideTimeWords();
     const std::vector<unsigned char> monitor = MonitorBytes();
     const std::string start_base = kBaseStart;
     const std::vector<std::vector<std::string>> refused = {
@@ -280,7 +281,7 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
         }
     }
     usleep(300 * 1000);
-    EXPECT_EQ(ConfigBytes(), config);
+    EXPECT_EQ(ConfigBytesBesideTimeWords(), config);
     EXPECT_EQ(MonitorBytes(), monitor);
     // Our own pages' requests, and tools that mark nothing (curl), still get through.
     for (const std::vector<std::string> &headers : std::vector<std::vector<std::string>>{
