@@ -67,6 +67,29 @@ JsonPtr FailedReply(const std::string &error) {
     return reply;
 }
 
+void WriteFailed(JsonWriter &reply, std::string_view error) {
+    reply.BeginObject();
+    reply.Key("Res");
+    reply.String("Failed");
+    reply.Key("Error");
+    reply.String(error);
+    reply.EndObject();
+}
+
+int ServeReport(void (*write_report)(JsonWriter &reply)) {
+    PrintHeader();
+    const JsonPtr request = ReadRequest();  // consulted for nothing: a report is always the same
+    InitShareMemory();
+    JsonWriter reply;
+    write_report(reply);
+    if (const std::string failure = ReadFailure(); !failure.empty()) {
+        reply.Clear();
+        WriteFailed(reply, failure);
+    }
+    PrintReply(reply);
+    return 0;
+}
+
 int ServeReport(JsonPtr (*build_report)()) {
     PrintHeader();
     const JsonPtr request = ReadRequest();  // consulted for nothing: a report is always the same
@@ -79,6 +102,12 @@ int ServeReport(JsonPtr (*build_report)()) {
 
 void PrintReply(json_object *reply) {
     std::fputs(json_object_to_json_string(reply), stdout);
+    std::fflush(stdout);
+}
+
+void PrintReply(const JsonWriter &reply) {
+    const std::string_view text = reply.Text();
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
 

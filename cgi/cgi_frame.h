@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "json_writer.h"
 
 // The request text of a CGI request: the query string of a GET (owned by the environment),
 // or a newly allocated POST body of at most 1024 characters (owned by the caller, release
@@ -33,12 +36,16 @@ JsonPtr ReadRequest();
 
 // The reply of a request that could not be served: { "Res": "Failed", "Error": error }.
 JsonPtr FailedReply(const std::string &error);
+void WriteFailed(JsonWriter &reply, std::string_view error);
 
 // The whole of a read-only report program: prints the header, reads (and ignores) the request,
 // attaches the segments, builds the report and prints it, or "Failed" when one of its
 // records could not be read (zeros are not the receiver's state). Returns the exit status.
+int ServeReport(void (*write_report)(JsonWriter &reply));
 int ServeReport(JsonPtr (*build_report)());
 
+// Prints the reply, written out at once, with no line end after it.
+void PrintReply(const JsonWriter &reply);
 // Prints the reply document exactly as json-c renders it, with no line end after it.
 void PrintReply(json_object *reply);
 

@@ -2,6 +2,7 @@
 // report: whatever the receiver's processes stored (GSV sentences included), every reply is
 // built without reading past a field and comes out as JSON that reads back.
 #include <cstring>
+#include <string>
 
 #include "cgi_frame.h"
 #include "forms.h"
@@ -19,11 +20,14 @@ void Fill(void *segment, std::size_t size, const unsigned char *data, std::size_
 
 // The reply reads back as an object, and is JSON that any reader takes (json-c alone would
 // also take NaN and control characters).
-void ExpectObject(json_object *reply) {
-    const char *text = json_object_to_json_string(reply);
-    const cgi::JsonPtr again{json_tokener_parse(text)};
+void ExpectObject(const std::string &text) {
+    const cgi::JsonPtr again{json_tokener_parse(text.c_str())};
     if (!json_object_is_type(again.get(), json_type_object)) std::abort();
     if (!testsupport::StrictJson::Accepts(text)) std::abort();
+}
+
+void ExpectObject(json_object *reply) {
+    ExpectObject(std::string(json_object_to_json_string(reply)));
 }
 
 }  // namespace
@@ -36,7 +40,9 @@ extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size) {
     Fill(OstrelConfig.base_addr, sizeof(ReceiverConfigPara), data, size, 0);
     Fill(OstrelMonitor.base_addr, sizeof(MonitorPara), data, size, size / 2);
-    ExpectObject(linkreport::BuildDataTransReport().get());
+    cgi::JsonWriter channels;
+    linkreport::WriteDataTransReport(channels);
+    ExpectObject(std::string(channels.Text()));
     ExpectObject(rolekind::ServeRequest(nullptr).get());  // no request: the status report
     // The GNSS segment twice: filled whole, and with the input as the text of every GSV
     // sentence, so that sentences that parse come up often.

@@ -11,6 +11,7 @@
 #include "json_writer.h"
 #include "number_text.h"
 #include "records.h"
+#include "self_printing.h"
 #include "sharememory.h"
 
 namespace gnssreport {
@@ -152,17 +153,13 @@ void WriteSatellite(cgi::JsonWriter &writer, const Satellite &satellite) {
 // objects, each with a hash table of its own.
 void WriteSystem(const void *userdata, cgi::JsonWriter &writer) {
     const auto &view = *static_cast<const SatellitesInView *>(userdata);
-    const cgi::JsonStyle &style = writer.Style();
     writer.BeginObject();
     writer.Key("Count");
     writer.Int(static_cast<int>(view.count));
     writer.Key("List");
-    writer.Raw(view.count == 0 ? style.empty_array : style.open_array);
-    for (std::size_t i = 0; i < view.count; ++i) {
-        if (i > 0) writer.Raw(style.comma);
-        WriteSatellite(writer, view.list[i]);
-    }
-    if (view.count != 0) writer.Raw(style.close_array);
+    writer.BeginArray();
+    for (std::size_t i = 0; i < view.count; ++i) WriteSatellite(writer, view.list[i]);
+    writer.EndArray();
     writer.EndObject();
 }
 

@@ -3,5 +3,5 @@
 #include "report.h"
 
 int main() {
-    return cgi::ServeReport(linkreport::BuildDataTransReport);
+    return cgi::ServeReport(linkreport::WriteDataTransReport);
 }

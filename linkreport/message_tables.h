@@ -3,7 +3,6 @@
 
 #include <array>
 #include <span>
-#include <string_view>
 
 namespace linkreport {
 
@@ -18,17 +17,12 @@ struct MessageRow {
     const char *name;
     unsigned char first_index;  // slot of the message array
     unsigned char last_index;   // equal to first_index unless the item stands for several slots
-    // The item's text up to its value, in json-c's spaced and plain forms, made once here
-    // rather than for every request.
-    std::string_view spaced_prefix;
-    std::string_view plain_prefix;
 };
 
 // A row of a name table: ID, name, the slot (or first and last slot) it reports.
-#define MESSAGE_ROW_RANGE(id, name, first, last)                                            \
-    MessageRow {                                                                            \
-        id, name, first, last, "{ \"ID\": " #id ", \"Name\": \"" name "\", \"Interval\": ", \
-            "{\"ID\":" #id ",\"Name\":\"" name "\",\"Interval\":"                           \
+#define MESSAGE_ROW_RANGE(id, name, first, last) \
+    MessageRow {                                 \
+        id, name, first, last                    \
     }
 #define MESSAGE_ROW(id, name, index) MESSAGE_ROW_RANGE(id, name, index, index)
 

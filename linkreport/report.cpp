@@ -3,18 +3,42 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "channels.h"
-#include "json_build.h"
 #include "message_tables.h"
-#include "messages_json.h"
 #include "number_text.h"
 #include "records.h"
 #include "sharememory.h"
 
 namespace linkreport {
 namespace {
+
+// An item's value: the interval byte, or the available byte (set if any of its slots is).
+int ItemValue(const MessageTable &table, const MessageRow &row, const MsgCfgPara *slots) {
+    if (table.byte == ValueByte::Interval) return slots[row.first_index].Interval;
+    if (row.first_index == row.last_index) return slots[row.first_index].Available;
+    for (int index = row.first_index; index <= row.last_index; ++index)
+        if (slots[index].Available != 0) return 1;
+    return 0;
+}
+
+// One list: an item per row of the table, its value from the stored slots.
+void WriteMessageList(cgi::JsonWriter &writer, const MessageTable &table, const MsgCfgPara *slots) {
+    writer.BeginArray();
+    for (const MessageRow &row : table.rows) {
+        writer.BeginObject();
+        writer.Key("ID");
+        writer.Int(row.id);
+        writer.Key("Name");
+        writer.String(row.name);
+        writer.Key("Interval");
+        writer.Int(ItemValue(table, row, slots));
+        writer.EndObject();
+    }
+    writer.EndArray();
+}
 
 // A channel's record as read, kept as bytes: the rows find their members by offset.
 struct RecordBytes {
@@ -33,8 +57,8 @@ struct ChannelRecords {
     }
 };
 
-ChannelRecords *ReadChannelRecords() {
-    auto *read = new ChannelRecords{};
+std::unique_ptr<ChannelRecords> ReadChannelRecords() {
+    auto read = std::make_unique<ChannelRecords>();
     for (std::size_t i = 0; i < std::size(kChannels); ++i)
         cgi::ReadConfigRecord(kChannels[i].entry, read->records[i].bytes, kChannels[i].record_size);
     return read;
@@ -109,20 +133,22 @@ double Frequency(float stored) {
 }
 
 void WriteMessages(cgi::JsonWriter &writer, const unsigned char *stream, std::span<const MessageList> lists) {
-    MessagesWriter messages(writer);
+    writer.BeginArray();
     for (const MessageList &list : lists) {
-        switch (list.shape) {
-            case ListShape::Items:
-                messages.List(*list.table, LoadSlots(stream, list.slots).slots);
-                break;
-            case ListShape::Empty:
-                messages.EmptyArray();
-                break;
-            case ListShape::TwoEmptyObjects:
-                messages.ArrayOfTwoEmptyObjects();
-                break;
+        if (list.shape == ListShape::Items) {
+            WriteMessageList(writer, *list.table, LoadSlots(stream, list.slots).slots);
+            continue;
         }
+        writer.BeginArray();
+        if (list.shape == ListShape::TwoEmptyObjects) {
+            for (int i = 0; i < 2; ++i) {
+                writer.BeginObject();
+                writer.EndObject();
+            }
+        }
+        writer.EndArray();
     }
+    writer.EndArray();
 }
 
 // The number of a key shown only when it has one (0: no key).
@@ -179,12 +205,11 @@ void WriteKey(cgi::JsonWriter &writer, const KeyRow &row, const unsigned char *r
     }
 }
 
-void WriteChannels(const void *userdata, cgi::JsonWriter &writer) {
-    const auto &records = *static_cast<const ChannelRecords *>(userdata);
+// The records are all read before anything is written.
+void WriteChannels(cgi::JsonWriter &writer, const ChannelRecords &records) {
     writer.BeginArray();
     for (std::size_t i = 0; i < std::size(kChannels); ++i) {
         const Channel &channel = kChannels[i];
-        writer.Element();
         writer.BeginObject();
         writer.Key("TransID");
         writer.Int(channel.trans_id);
@@ -195,17 +220,14 @@ void WriteChannels(const void *userdata, cgi::JsonWriter &writer) {
     writer.EndArray();
 }
 
-void DeleteChannelRecords(void *userdata) {
-    delete static_cast<ChannelRecords *>(userdata);
-}
-
 }  // namespace
 
-cgi::JsonPtr BuildDataTransReport() {
-    cgi::JsonPtr root{json_object_new_object()};
-    cgi::Add(root.get(), "DataTrans",
-             cgi::SelfPrintingValue(ReadChannelRecords(), WriteChannels, DeleteChannelRecords));
-    return root;
+void WriteDataTransReport(cgi::JsonWriter &reply) {
+    const std::unique_ptr<ChannelRecords> records = ReadChannelRecords();
+    reply.BeginObject();
+    reply.Key("DataTrans");
+    WriteChannels(reply, *records);
+    reply.EndObject();
 }
 
 }  // namespace linkreport

@@ -7,6 +7,7 @@
 #include "coordinates.h"
 #include "records.h"
 #include "selection.h"
+#include "self_printing.h"
 #include "station_id.h"
 
 namespace rolekind {
@@ -80,16 +81,20 @@ void WriteConfiguredStation(cgi::JsonWriter &writer, const StatusRecords &record
     writer.EndObject();
 }
 
-// An angle object in the list form. "DEG" is a formatted number (digits, sign, point, or inf
-// and nan), which needs no escaping; "MIN" and "SEC" are constant.
+// An angle object in the list form: "DEG" holds the signed degrees, "MIN" and "SEC" are
+// constant.
 void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char direction) {
-    const bool spaced = writer.Spaced();
-    writer.Raw(spaced ? R"({ "DEG": ")" : R"({"DEG":")");
-    writer.Raw(cgi::FixedShortText(value, kListDegreesDecimals).text);
-    writer.Raw(spaced ? R"(", "MIN": "0.00", "SEC": "0.00", "HEM": )" : R"(","MIN":"0.00","SEC":"0.00","HEM":)");
+    writer.BeginObject();
+    writer.Key("DEG");
+    WriteText(writer, cgi::FixedShortText(value, kListDegreesDecimals).text);
+    writer.Key("MIN");
+    WriteText(writer, "0.00");
+    writer.Key("SEC");
+    WriteText(writer, "0.00");
+    writer.Key("HEM");
     const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
     WriteText(writer, letter);
-    writer.Raw(spaced ? " }" : "}");
+    writer.EndObject();
 }
 
 // The work mode as the request read it at its start (no second read).
