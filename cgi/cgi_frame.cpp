@@ -90,16 +90,6 @@ int ServeReport(void (*write_report)(JsonWriter &reply)) {
     return 0;
 }
 
-int ServeReport(JsonPtr (*build_report)()) {
-    PrintHeader();
-    const JsonPtr request = ReadRequest();  // consulted for nothing: a report is always the same
-    InitShareMemory();
-    JsonPtr reply = build_report();
-    if (const std::string failure = ReadFailure(); !failure.empty()) reply = FailedReply(failure);
-    PrintReply(reply.get());
-    return 0;
-}
-
 void PrintReply(json_object *reply) {
     std::fputs(json_object_to_json_string(reply), stdout);
     std::fflush(stdout);

@@ -42,7 +42,6 @@ void WriteFailed(JsonWriter &reply, std::string_view error);
 // attaches the segments, builds the report and prints it, or "Failed" when one of its
 // records could not be read (zeros are not the receiver's state). Returns the exit status.
 int ServeReport(void (*write_report)(JsonWriter &reply));
-int ServeReport(JsonPtr (*build_report)());
 
 // Prints the reply, written out at once, with no line end after it.
 void PrintReply(const JsonWriter &reply);

@@ -7,19 +7,13 @@
 
 #include "angle_text.h"
 #include "gsv.h"
-#include "json_build.h"
 #include "json_writer.h"
 #include "number_text.h"
 #include "records.h"
-#include "self_printing.h"
 #include "sharememory.h"
 
 namespace gnssreport {
 namespace {
-
-using cgi::Add;
-using cgi::AddInt;
-using cgi::AddString;
 
 const char *FixName(int quality) {
     static constexpr const char *kNames[] = {"No fix",    "Single",         "DGPS",   "PPS",       "RTK fixed",
@@ -28,15 +22,17 @@ const char *FixName(int quality) {
 }
 
 // A number printed with a fixed count of decimals, as a JSON number.
-json_object *Decimal(double value, int decimals) {
+void WriteDecimal(cgi::JsonWriter &writer, double value, int decimals) {
     if (!std::isfinite(value)) value = 0.0;  // JSON has no NaN or infinity
     char text[400];
     cgi::FixedText(value, decimals, text, sizeof text);
-    return json_object_new_double_s(value, text);
+    writer.Number(text);
 }
 
-json_object *Letter(unsigned char letter) {
-    return cgi::DirectionText(letter >= 0x20 && letter < 0x7F ? letter : 0);
+// A unit letter as a one-letter text; a byte that is no printable letter gives "".
+void WriteLetter(cgi::JsonWriter &writer, unsigned char letter) {
+    const char text[2] = {letter >= 0x20 && letter < 0x7F ? static_cast<char>(letter) : '\0', '\0'};
+    writer.String(text);
 }
 
 // ddmm.mmmm with its hemisphere letter in signed decimal degrees.
@@ -90,18 +86,28 @@ bool HasFix(const GGAInfo &gga) {
     return gga.available != 0 && gga.fix_status != 0;
 }
 
-json_object *FixObject(const GGAInfo &gga) {
-    json_object *fix = json_object_new_object();
+void WriteFix(cgi::JsonWriter &writer, const GGAInfo &gga) {
+    writer.BeginObject();
     const int quality = gga.available != 0 ? gga.fix_status : 0;
-    AddInt(fix, "Quality", quality);
-    AddString(fix, "Name", FixName(quality));
-    if (gga.available == 0) return fix;
-    AddInt(fix, "Satellites", gga.fix_satellite);
-    if (gga.hdop > 0) Add(fix, "HDOP", Decimal(gga.hdop, 2));  // 0: the field was empty
-    char utc[32];
-    const bool no_time = !HasFix(gga) && gga.utc == 0;  // an empty field, not midnight
-    if (!no_time && UtcText(gga.utc, utc)) AddString(fix, "UTC", utc);
-    return fix;
+    writer.Key("Quality");
+    writer.Int(quality);
+    writer.Key("Name");
+    writer.String(FixName(quality));
+    if (gga.available != 0) {
+        writer.Key("Satellites");
+        writer.Int(gga.fix_satellite);
+        if (gga.hdop > 0) {  // 0: the field was empty
+            writer.Key("HDOP");
+            WriteDecimal(writer, gga.hdop, 2);
+        }
+        char utc[32];
+        const bool no_time = !HasFix(gga) && gga.utc == 0;  // an empty field, not midnight
+        if (!no_time && UtcText(gga.utc, utc)) {
+            writer.Key("UTC");
+            writer.String(utc);
+        }
+    }
+    writer.EndObject();
 }
 
 // A point on the earth: both angles finite and within their range.
@@ -109,30 +115,40 @@ bool OnEarth(double latitude, double longitude) {
     return latitude >= -90 && latitude <= 90 && longitude >= -180 && longitude <= 180;  // NaN fails
 }
 
-// The position of a fix, or null when the record's angles are no point on the earth. A
-// height whose unit letter is empty was not sent.
-json_object *PositionObject(const GGAInfo &gga) {
+// A height and its unit letter; a height whose unit letter is empty was not sent.
+void WriteHeight(cgi::JsonWriter &writer, const char *key, const char *unit_key, double height, unsigned char unit) {
+    if (unit == 0) return;
+    writer.Key(key);
+    WriteDecimal(writer, height, 3);
+    writer.Key(unit_key);
+    WriteLetter(writer, unit);
+}
+
+// "Position" of a fix, left out when the record's angles are no point on the earth.
+void WritePosition(cgi::JsonWriter &writer, const GGAInfo &gga) {
     const double latitude = DecimalDegrees(gga.latitude, gga.latdir);
     const double longitude = DecimalDegrees(gga.longitude, gga.londir);
-    if (!OnEarth(latitude, longitude)) return nullptr;
-    json_object *position = json_object_new_object();
-    Add(position, "Latitude", Decimal(latitude, 9));
-    Add(position, "Longitude", Decimal(longitude, 9));
-    json_object *coordinate = json_object_new_object();
-    Add(coordinate, "Longitude", cgi::BaseAngleObject(gga.longitude, gga.londir));
-    Add(coordinate, "Latitude", cgi::BaseAngleObject(gga.latitude, gga.latdir));
-    Add(position, "Coordinate", coordinate);
-    if (gga.alt_unit != 0) {
-        Add(position, "Altitude", Decimal(gga.altitude, 3));
-        Add(position, "AltitudeUnit", Letter(gga.alt_unit));
-    }
-    if (gga.und_unit != 0) {
-        Add(position, "Undulation", Decimal(gga.undulation, 3));
-        Add(position, "UndulationUnit", Letter(gga.und_unit));
-    }
-    AddInt(position, "Age", gga.age);
-    Add(position, "Station", json_object_new_int64(gga.station_id));
-    return position;
+    if (!OnEarth(latitude, longitude)) return;
+    writer.Key("Position");
+    writer.BeginObject();
+    writer.Key("Latitude");
+    WriteDecimal(writer, latitude, 9);
+    writer.Key("Longitude");
+    WriteDecimal(writer, longitude, 9);
+    writer.Key("Coordinate");
+    writer.BeginObject();
+    writer.Key("Longitude");
+    cgi::WriteBaseAngle(writer, gga.longitude, gga.londir);
+    writer.Key("Latitude");
+    cgi::WriteBaseAngle(writer, gga.latitude, gga.latdir);
+    writer.EndObject();
+    WriteHeight(writer, "Altitude", "AltitudeUnit", gga.altitude, gga.alt_unit);
+    WriteHeight(writer, "Undulation", "UndulationUnit", gga.undulation, gga.und_unit);
+    writer.Key("Age");
+    writer.Int(gga.age);
+    writer.Key("Station");
+    writer.Int(gga.station_id);
+    writer.EndObject();
 }
 
 void WriteSatellite(cgi::JsonWriter &writer, const Satellite &satellite) {
@@ -149,13 +165,11 @@ void WriteSatellite(cgi::JsonWriter &writer, const Satellite &satellite) {
     writer.EndObject();
 }
 
-// A system's satellites print themselves: forty of them would otherwise be forty json-c
-// objects, each with a hash table of its own.
-void WriteSystem(const void *userdata, cgi::JsonWriter &writer) {
-    const auto &view = *static_cast<const SatellitesInView *>(userdata);
+void WriteSystem(cgi::JsonWriter &writer, const char *key, const SatellitesInView &view) {
+    writer.Key(key);
     writer.BeginObject();
     writer.Key("Count");
-    writer.Int(static_cast<int>(view.count));
+    writer.Int(static_cast<long long>(view.count));
     writer.Key("List");
     writer.BeginArray();
     for (std::size_t i = 0; i < view.count; ++i) WriteSatellite(writer, view.list[i]);
@@ -163,37 +177,29 @@ void WriteSystem(const void *userdata, cgi::JsonWriter &writer) {
     writer.EndObject();
 }
 
-void DeleteSystem(void *userdata) {
-    delete static_cast<SatellitesInView *>(userdata);
-}
-
-json_object *SystemObject(const SatellitesInView &satellites) {
-    return cgi::SelfPrintingValue(new SatellitesInView(satellites), WriteSystem, DeleteSystem);
-}
-
-json_object *SystemObject(unsigned char slot_entry) {
-    return SystemObject(ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry)));
+SatellitesInView ReadSystem(unsigned char slot_entry) {
+    return ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(slot_entry));
 }
 
 }  // namespace
 
-cgi::JsonPtr BuildGnssReport() {
-    cgi::JsonPtr root{json_object_new_object()};
+void WriteGnssReport(cgi::JsonWriter &reply) {
     const auto gga = cgi::ReadGnssEntry<GGAInfo>(ENTRY_GGA);
-    Add(root.get(), "Fix", FixObject(gga));
-    if (HasFix(gga)) {
-        if (json_object *position = PositionObject(gga)) Add(root.get(), "Position", position);
-    }
-    json_object *satellites = json_object_new_object();
-    SatellitesInView gps = ReadGsvSlot(cgi::ReadGnssEntry<GSVSlot>(ENTRY_GSV_GP));
+    reply.BeginObject();
+    reply.Key("Fix");
+    WriteFix(reply, gga);
+    if (HasFix(gga)) WritePosition(reply, gga);
+    reply.Key("Satellites");
+    reply.BeginObject();
+    SatellitesInView gps = ReadSystem(ENTRY_GSV_GP);
     const SatellitesInView sbas = TakeSbas(&gps);
-    Add(satellites, "GPS", SystemObject(gps));
-    Add(satellites, "BeiDou", SystemObject(ENTRY_GSV_BD));
-    Add(satellites, "GLONASS", SystemObject(ENTRY_GSV_GL));
-    Add(satellites, "Galileo", SystemObject(ENTRY_GSV_GA));
-    Add(satellites, "SBAS", SystemObject(sbas));
-    Add(root.get(), "Satellites", satellites);
-    return root;
+    WriteSystem(reply, "GPS", gps);
+    WriteSystem(reply, "BeiDou", ReadSystem(ENTRY_GSV_BD));
+    WriteSystem(reply, "GLONASS", ReadSystem(ENTRY_GSV_GL));
+    WriteSystem(reply, "Galileo", ReadSystem(ENTRY_GSV_GA));
+    WriteSystem(reply, "SBAS", sbas);
+    reply.EndObject();
+    reply.EndObject();
 }
 
 }  // namespace gnssreport

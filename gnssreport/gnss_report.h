@@ -38,10 +38,12 @@
 //   system's slot when the system's group is missing from an epoch.
 #pragma once
 
-#include "cgi_frame.h"
+#include "json_writer.h"
 
 namespace gnssreport {
 
-cgi::JsonPtr BuildGnssReport();
+// Reads the GNSS segment (which must be attached) and writes the report. A failed read is kept
+// for the caller (cgi::ReadFailure), which then answers "Failed" instead.
+void WriteGnssReport(cgi::JsonWriter &reply);
 
 }  // namespace gnssreport

@@ -3,5 +3,5 @@
 #include "gnss_report.h"
 
 int main() {
-    return cgi::ServeReport(gnssreport::BuildGnssReport);
+    return cgi::ServeReport(gnssreport::WriteGnssReport);
 }
