@@ -18,31 +18,36 @@ long long ParseContentLength(const char *text) {
     return std::strtoll(text, nullptr, 10);
 }
 
-// A length of 0 reads nothing; otherwise at most kMaxBody characters are read, also for a
+// A length of 0 reads nothing; otherwise at most max_body characters are read, also for a
 // negative length, which never counts down to zero.
-std::size_t BodyCharactersToRead(long long length) {
-    if (length > 0 && length < static_cast<long long>(cgi::kMaxBody)) return static_cast<std::size_t>(length);
-    return length == 0 ? 0 : cgi::kMaxBody;
+std::size_t BodyCharactersToRead(long long length, std::size_t max_body) {
+    if (length > 0 && length < static_cast<long long>(max_body)) return static_cast<std::size_t>(length);
+    return length == 0 ? 0 : max_body;
 }
 
-char *ReadBody(FILE *fp) {
+char *ReadBody(FILE *fp, std::size_t max_body) {
     const char *length_text = std::getenv("CONTENT_LENGTH");
     if (length_text == nullptr) return nullptr;
-    char *input = static_cast<char *>(std::malloc(cgi::kMaxBody + 1));
+    char *input = static_cast<char *>(std::malloc(max_body + 1));
     if (input == nullptr) return nullptr;
     // fread stops at the end of input: a short body holds exactly what arrived.
-    const std::size_t stored = std::fread(input, 1, BodyCharactersToRead(ParseContentLength(length_text)), fp);
+    const std::size_t stored =
+        std::fread(input, 1, BodyCharactersToRead(ParseContentLength(length_text), max_body), fp);
     input[stored] = '\0';
     return input;
+}
+
+char *ReadRequestText(FILE *fp, const char *requestmethod, std::size_t max_body) {
+    if (requestmethod == nullptr) return nullptr;
+    if (std::strcmp(requestmethod, "GET") == 0) return std::getenv("QUERY_STRING");
+    if (std::strcmp(requestmethod, "POST") == 0) return ReadBody(fp, max_body);
+    return nullptr;
 }
 
 }  // namespace
 
 char *getcgidata(FILE *fp, const char *requestmethod) {
-    if (requestmethod == nullptr) return nullptr;
-    if (std::strcmp(requestmethod, "GET") == 0) return std::getenv("QUERY_STRING");
-    if (std::strcmp(requestmethod, "POST") == 0) return ReadBody(fp);
-    return nullptr;
+    return ReadRequestText(fp, requestmethod, cgi::kMaxBody);
 }
 
 namespace cgi {
@@ -51,9 +56,9 @@ void PrintHeader() {
     std::puts("Content-type: application/text;charset=utf-8\n");
 }
 
-JsonPtr ReadRequest() {
+JsonPtr ReadRequest(std::size_t max_body) {
     const char *method = std::getenv("REQUEST_METHOD");
-    char *text = getcgidata(stdin, method);
+    char *text = ReadRequestText(stdin, method, max_body);
     if (text == nullptr) return JsonPtr{};
     // Only a POST body belongs to us; a GET query string stays with the environment.
     const std::unique_ptr<char, FreeDeleter> body(std::strcmp(method, "POST") == 0 ? text : nullptr);

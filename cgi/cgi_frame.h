@@ -25,14 +25,18 @@ struct JsonDeleter {
 using JsonPtr = std::unique_ptr<json_object, JsonDeleter>;
 
 inline constexpr std::size_t kMaxBody = 1024;
+// A channel change carries a whole message list (about 2,000 characters): its program reads
+// up to the web server's own limit instead.
+inline constexpr std::size_t kMaxEditBody = std::size_t{16} * 1024;
 
 // Prints the CGI header block; comes first, before the request is read.
 void PrintHeader();
 
-// Reads the request of this process's CGI environment from standard input and parses it.
+// Reads the request of this process's CGI environment from standard input (a POST body of at
+// most max_body characters) and parses it.
 // Null when there is no request text or it is not valid JSON: such a request is served as a
 // request without members.
-JsonPtr ReadRequest();
+JsonPtr ReadRequest(std::size_t max_body = kMaxBody);
 
 // The reply of a request that could not be served: { "Res": "Failed", "Error": error }.
 JsonPtr FailedReply(const std::string &error);

@@ -94,6 +94,10 @@ struct KeyRow {
     const StreamTypeTable *stream_types = nullptr;
     std::span<const MessageList> messages{};
     unsigned char from_entry = 0;  // the member is another channel's record's (0: this channel's)
+    // Storing a Number: the values that may be stored (max 0: what the member's width holds,
+    // as far as the report can show it).
+    int min = 0;
+    int max = 0;
 };
 
 struct Channel {
@@ -101,6 +105,8 @@ struct Channel {
     int trans_id;
     std::size_t record_size;
     std::span<const KeyRow> keys;
+    const char *name;         // as a person says it, for messages ("the NTRIP client")
+    OPERATE_ENTRY operation;  // posted after the channel's entry changed
 };
 
 // ---- Rows ----------------------------------------------------------------------------------
@@ -113,6 +119,12 @@ constexpr KeyRow Row(const char *key, Shown shown, Member member) {
 }
 constexpr KeyRow StreamTypeRow(Member type, const StreamTypeTable &table) {
     return {.key = "DataStreamType", .shown = Shown::StreamType, .member = type, .stream_types = &table};
+}
+// A Number that may be stored only within min to max.
+constexpr KeyRow Within(KeyRow row, int min, int max) {
+    row.min = min;
+    row.max = max;
+    return row;
 }
 constexpr KeyRow MessagesRow(Member stream, std::span<const MessageList> lists) {
     return {.key = "Messages", .shown = Shown::Messages, .member = stream, .messages = lists};
@@ -171,9 +183,12 @@ inline constexpr MessageList kRadioMessages[] = {
 
 #define SERIAL(path) CHANNEL_MEMBER(SerialPortConfig, path)
 inline constexpr KeyRow kSerialKeys[] = {
-    Row("BaudRate", Shown::Number, SERIAL(Baudrate)), Constant("Port", 1),
-    Row("Check", Shown::Number, SERIAL(Verify)),      StreamTypeRow(SERIAL(COMDSPara.Switch.Type), kSerialStreamTypes),
-    MessagesRow(SERIAL(COMDSPara), kSerialMessages),  Row("Startup", Shown::Flag, SERIAL(COMDSPara.Switch.Enable)),
+    Within(Row("BaudRate", Shown::Number, SERIAL(Baudrate)), 1, 2147483647),
+    Constant("Port", 1),
+    Row("Check", Shown::Number, SERIAL(Verify)),
+    StreamTypeRow(SERIAL(COMDSPara.Switch.Type), kSerialStreamTypes),
+    MessagesRow(SERIAL(COMDSPara), kSerialMessages),
+    Row("Startup", Shown::Flag, SERIAL(COMDSPara.Switch.Enable)),
 };
 #undef SERIAL
 
@@ -184,9 +199,9 @@ inline constexpr KeyRow kTcpKeys[] = {
     Row("RoleKind", Shown::TcpRole, TCP(RoleKind)),
     StreamTypeRow(TCP(TCPDSPara.Switch.Type), kNetworkStreamTypes),
     MessagesRow(TCP(TCPDSPara), kTcpMessages),
-    Row("LocalPort", Shown::Number, TCP(LocalPort)),
+    Within(Row("LocalPort", Shown::Number, TCP(LocalPort)), 0, 65535),
     Row("RemoteIP", Shown::DottedAddress, TCP(ServerIP)),
-    Row("RemotePort", Shown::Number, TCP(ServerPort)),
+    Within(Row("RemotePort", Shown::Number, TCP(ServerPort)), 0, 65535),
     Row("Startup", Shown::Flag, TCP(TCPDSPara.Switch.Enable)),
 };
 #undef TCP
@@ -196,8 +211,8 @@ template <int ServerId>
 inline constexpr KeyRow kNtripServerKeys[] = {
     Constant("NtripServerID", ServerId),
     Row("CasterAddress", Shown::Text, SERVER(CtrlPara.Domain)),
-    Row("CasterPort", Shown::Number, SERVER(CtrlPara.CasterPort)),
-    Row("NtripVersion", Shown::Number, SERVER(CtrlPara.Version)),
+    Within(Row("CasterPort", Shown::Number, SERVER(CtrlPara.CasterPort)), 1, 65535),
+    Within(Row("NtripVersion", Shown::Number, SERVER(CtrlPara.Version)), 1, 2),
     Row("USR", Shown::Text, SERVER(CtrlPara.UserName)),
     Row("PWD", Shown::Text, SERVER(CtrlPara.UserPwd)),
     Row("MountPoint", Shown::Text, SERVER(CtrlPara.MountPoint)),
@@ -211,7 +226,7 @@ inline constexpr KeyRow kNtripServerKeys[] = {
 #define CLIENT(path) CHANNEL_MEMBER(NtripClientConfig, path)
 inline constexpr KeyRow kNtripClientKeys[] = {
     Row("CasterAddress", Shown::Text, CLIENT(Domain)),
-    Row("CasterPort", Shown::Number, CLIENT(ServerPort)),
+    Within(Row("CasterPort", Shown::Number, CLIENT(ServerPort)), 1, 65535),
     // The client has no version of its own: it shows NTRIP server 1's.
     {.key = "NtripVersion", .shown = Shown::Number, .member = SERVER(CtrlPara.Version), .from_entry = ENTRY_NS1_CONFIG},
     Row("USR", Shown::Text, CLIENT(UserName)),
@@ -236,7 +251,7 @@ inline constexpr KeyRow kRadioKeys[] = {
 
 #define CASTER(path) CHANNEL_MEMBER(NtripCasterConfig, path)
 inline constexpr KeyRow kCasterKeys[] = {
-    Row("CasterPort", Shown::Number, CASTER(port)),
+    Within(Row("CasterPort", Shown::Number, CASTER(port)), 1, 65535),
     Row("USR", Shown::Text, CASTER(usr_name)),
     Row("PWD", Shown::Text, CASTER(pwd)),
     Row("Startup", Shown::Flag, CASTER(enable)),
@@ -250,9 +265,9 @@ inline constexpr KeyRow kUdpKeys[] = {
     Constant("RoleKind", 0),
     StreamTypeRow(UDP(UDPDSPara.Switch.Type), kNetworkStreamTypes),
     MessagesRow(UDP(UDPDSPara), kUdpMessages),
-    Row("LocalPort", Shown::Number, UDP(LocalPort)),
+    Within(Row("LocalPort", Shown::Number, UDP(LocalPort)), 0, 65535),
     Row("RemoteIP", Shown::DottedAddress, UDP(ServerIP)),
-    Row("RemotePort", Shown::Number, UDP(ServerPort)),
+    Within(Row("RemotePort", Shown::Number, UDP(ServerPort)), 0, 65535),
     Row("Startup", Shown::Flag, UDP(UDPDSPara.Switch.Enable)),
 };
 #undef UDP
@@ -260,15 +275,15 @@ inline constexpr KeyRow kUdpKeys[] = {
 // ---- The channels, in the order of the report's "DataTrans" array ------------------------
 
 inline constexpr Channel kChannels[] = {
-    {ENTRY_SP1_CONFIG, 1, sizeof(SerialPortConfig), kSerialKeys},
-    {ENTRY_TCP1_CONFIG, 3, sizeof(EthTCPConfig), kTcpKeys<1>},
-    {ENTRY_TCP2_CONFIG, 4, sizeof(EthTCPConfig), kTcpKeys<2>},
-    {ENTRY_NS1_CONFIG, 5, sizeof(NtripServerConfig), kNtripServerKeys<1>},
-    {ENTRY_NC_CONFIG, 6, sizeof(NtripClientConfig), kNtripClientKeys},
-    {ENTRY_RADIO_CONFIG, 7, sizeof(RadioConfig), kRadioKeys},
-    {ENTRY_NA_CONFIG, 8, sizeof(NtripCasterConfig), kCasterKeys},
-    {ENTRY_NS2_CONFIG, 9, sizeof(NtripServerConfig), kNtripServerKeys<2>},
-    {ENTRY_UDP_CONFIG, 10, sizeof(UDPConfig), kUdpKeys},
+    {ENTRY_SP1_CONFIG, 1, sizeof(SerialPortConfig), kSerialKeys, "serial port 1", ENTRY_SP1_OP},
+    {ENTRY_TCP1_CONFIG, 3, sizeof(EthTCPConfig), kTcpKeys<1>, "TCP channel 1", ENTRY_TCP1_OP},
+    {ENTRY_TCP2_CONFIG, 4, sizeof(EthTCPConfig), kTcpKeys<2>, "TCP channel 2", ENTRY_TCP2_OP},
+    {ENTRY_NS1_CONFIG, 5, sizeof(NtripServerConfig), kNtripServerKeys<1>, "NTRIP server 1", ENTRY_NS1_OP},
+    {ENTRY_NC_CONFIG, 6, sizeof(NtripClientConfig), kNtripClientKeys, "the NTRIP client", ENTRY_NC_OP},
+    {ENTRY_RADIO_CONFIG, 7, sizeof(RadioConfig), kRadioKeys, "the radio modem", ENTRY_RADIO_OP},
+    {ENTRY_NA_CONFIG, 8, sizeof(NtripCasterConfig), kCasterKeys, "the NTRIP caster", ENTRY_NA_OP},
+    {ENTRY_NS2_CONFIG, 9, sizeof(NtripServerConfig), kNtripServerKeys<2>, "NTRIP server 2", ENTRY_NS2_OP},
+    {ENTRY_UDP_CONFIG, 10, sizeof(UDPConfig), kUdpKeys, "the UDP channel", ENTRY_UDP_OP},
 };
 
 inline constexpr std::size_t kLargestRecord = [] {

@@ -209,18 +209,21 @@ void WriteKey(cgi::JsonWriter &writer, const KeyRow &row, const unsigned char *r
 void WriteChannels(cgi::JsonWriter &writer, const ChannelRecords &records) {
     writer.BeginArray();
     for (std::size_t i = 0; i < std::size(kChannels); ++i) {
-        const Channel &channel = kChannels[i];
-        writer.BeginObject();
-        writer.Key("TransID");
-        writer.Int(channel.trans_id);
-        for (const KeyRow &row : channel.keys)
-            WriteKey(writer, row, row.from_entry != 0 ? records.Of(row.from_entry) : records.records[i].bytes);
-        writer.EndObject();
+        WriteChannelObject(writer, kChannels[i], records.records[i].bytes, records.Of(ENTRY_NS1_CONFIG));
     }
     writer.EndArray();
 }
 
 }  // namespace
+
+void WriteChannelObject(cgi::JsonWriter &writer, const Channel &channel, const unsigned char *record,
+                        const unsigned char *server1) {
+    writer.BeginObject();
+    writer.Key("TransID");
+    writer.Int(channel.trans_id);
+    for (const KeyRow &row : channel.keys) WriteKey(writer, row, row.from_entry == ENTRY_NS1_CONFIG ? server1 : record);
+    writer.EndObject();
+}
 
 void WriteDataTransReport(cgi::JsonWriter &reply) {
     const std::unique_ptr<ChannelRecords> records = ReadChannelRecords();

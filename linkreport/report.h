@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channels.h"
 #include "json_writer.h"
 
 namespace linkreport {
@@ -8,5 +9,10 @@ namespace linkreport {
 // configuration segment (which must be attached). A failed read is kept for the caller
 // (cgi::ReadFailure), which then answers "Failed" instead.
 void WriteDataTransReport(cgi::JsonWriter &reply);
+
+// One channel object as the report shows it, from the channel's record and NTRIP server 1's
+// (whose version the client shows).
+void WriteChannelObject(cgi::JsonWriter &writer, const Channel &channel, const unsigned char *record,
+                        const unsigned char *server1);
 
 }  // namespace linkreport
