@@ -3,7 +3,7 @@
 # (dpkg-shlibdeps for the dependencies, dpkg-deb to pack) and checks them with lintian:
 #   libgrshm1      the library
 #   libgrshm-dev   headers, development link, pkg-config and CMake files
-#   grshm-web      the three CGI programs, the pages, lighttpd's conf-available snippet and
+#   grshm-web      the four CGI programs, the pages, lighttpd's conf-available snippet and
 #                  grshm-passwd (depends on lighttpd)
 #   grshm-tools    the grshm inspector
 # Usage: scripts/package.sh [amd64|armhf]   (packages in build-package-ARCH/packages/)
@@ -114,7 +114,7 @@ make_package libgrshm-dev dev libdevel "libgrshm1 (= $version)" "GNSS receiver's
 echo "Multi-Arch: same" >> "$out/libgrshm-dev/DEBIAN/control"
 
 make_package grshm-web web httpd "lighttpd" "GNSS receiver's web interface" \
-    "The CGI programs linkreport, rolekind and gnssreport, the receiver's" \
+    "The CGI programs linkreport, rolekind, gnssreport and linkconfig, the receiver's" \
     "pages, lighttpd's configuration (enable it with lighty-enable-mod grshm)" \
     "and grshm-passwd, which sets the login."
 

@@ -25,7 +25,7 @@ cgidir="$build/www/cgi-bin"
 if [ -n "$emulator" ]; then
     cgidir="$rundir/cgi-bin"
     mkdir -p "$cgidir"
-    for program in linkreport rolekind gnssreport; do
+    for program in linkreport rolekind gnssreport linkconfig; do
         printf '#!/bin/sh\nexec %s %s\n' "$emulator" "$build/$program/$program" > "$cgidir/$program"
         chmod +x "$cgidir/$program"
     done
@@ -43,6 +43,7 @@ Try, from another terminal:
 
   curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{}' http://127.0.0.1:$port/cgi-bin/linkreport
   curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{"Key":"1"}' http://127.0.0.1:$port/cgi-bin/rolekind
+  curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{"TransID":5}' http://127.0.0.1:$port/cgi-bin/linkconfig
 
 TEXT
 

@@ -1,11 +1,11 @@
 #!/bin/sh
 # The library exports exactly its API, the deliverables load only what they must, and all are
 # hardened (PIE, full RELRO, stack protector, fortified libc calls).
-# Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST
+# Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST LINKCONFIG
 # NM and READELF may name the tools of a cross build.
 set -eu
-[ $# -eq 5 ] || { echo "usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST" >&2; exit 2; }
-library=$1 linkreport=$2 rolekind=$3 gnssreport=$4 api=$5
+[ $# -eq 6 ] || { echo "usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST LINKCONFIG" >&2; exit 2; }
+library=$1 linkreport=$2 rolekind=$3 gnssreport=$4 api=$5 linkconfig=$6
 nm=${NM:-nm}
 readelf=${READELF:-readelf}
 status=0
@@ -33,16 +33,17 @@ check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 # (No libm: a library loaded and bound at every start that nothing calls is pure cost.)
 check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
+check_needed "$linkconfig" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 
 soname=$("$readelf" -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = "libgrshm.so.1" ] || fail "soname is [$soname]"
 
-for file in "$library" "$linkreport" "$rolekind" "$gnssreport"; do
+for file in "$library" "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
     "$readelf" -l "$file" | grep -q GNU_RELRO || fail "$file: no RELRO segment"
     "$readelf" -d "$file" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' || fail "$file: not bound at start (partial RELRO)"
     "$nm" -D --undefined-only "$file" | grep -q __stack_chk_fail || fail "$file: no stack protector"
 done
-for program in "$linkreport" "$rolekind" "$gnssreport"; do
+for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
     "$readelf" -h "$program" | grep -q 'DYN (' || fail "$program: not position-independent"
     "$nm" -D --undefined-only "$program" | grep -Eq '__[a-z]+_chk' || fail "$program: no fortified calls"
 done

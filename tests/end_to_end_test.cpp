@@ -204,8 +204,9 @@ TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
     const HttpLogin nobody{"", ""};
     const HttpLogin wrong{kWebUser, "not-the-password"};
     const HttpLogin stranger{"root", kWebPassword};
-    for (const char *target : {"/", "/index.html", "/channels.html", "/workmode.html", "/common.js",
-                               "/cgi-bin/linkreport", "/cgi-bin/rolekind", "/cgi-bin/gnssreport", "/no-such-page"}) {
+    for (const char *target :
+         {"/", "/index.html", "/channels.html", "/workmode.html", "/common.js", "/cgi-bin/linkreport",
+          "/cgi-bin/rolekind", "/cgi-bin/gnssreport", "/cgi-bin/linkconfig", "/no-such-page"}) {
         for (const HttpLogin &login : {nobody, wrong, stranger}) {
             const HttpReply reply = HttpRequest(port_, "POST", target, R"({"Key":"3"})", login);
             EXPECT_EQ(reply.status, 401) << target << " as " << login.user;
@@ -226,12 +227,15 @@ TEST_F(EndToEnd, TheRunScriptsRequestsWorkWithTheirLogin) {
     std::stringstream output(ServeOutput());
     for (std::string line; std::getline(output, line);)
         if (line.rfind("  curl ", 0) == 0) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 2u) << ServeOutput();
+    ASSERT_EQ(lines.size(), 3u) << ServeOutput();
     EXPECT_NE(lines[0].find(std::string("admin:") + kWebPassword), std::string::npos) << lines[0];
     const CommandResult linkreport = RunCommand({"/bin/bash", "-c", lines[0]}, false);
     EXPECT_EQ(linkreport.out.rfind(R"({ "DataTrans": [ )", 0), 0u) << linkreport.out;
     const CommandResult rolekind = RunCommand({"/bin/bash", "-c", lines[1]}, false);
     EXPECT_EQ(rolekind.out.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << rolekind.out;
+    const CommandResult linkconfig = RunCommand({"/bin/bash", "-c", lines[2]}, false);
+    EXPECT_EQ(linkconfig.out.rfind(R"({ "Res": "Success", "Channel": { "TransID": 5, "NtripServerID": 1, )", 0), 0u)
+        << linkconfig.out;
 }
 
 TEST_F(EndToEnd, NothingButOurProgramsRuns) {
@@ -263,6 +267,9 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
     const std::vector<unsigned char> config = ConfigBytesBesideTimeWords();
     const std::vector<unsigned char> monitor = MonitorBytes();
     const std::string start_base = kBaseStart;
+    const std::string read = HttpRequest(port_, "POST", "/cgi-bin/linkconfig", R"({"TransID":8})").body;
+    const std::string change =
+        R"({"TransID":8,"CasterPort":2999,"Revision":")" + read.substr(read.find(R"("Revision": ")") + 13, 16) + "\"}";
     const std::vector<std::vector<std::string>> refused = {
         {"Sec-Fetch-Site: cross-site"},
         {"Sec-Fetch-Site: same-site"},
@@ -278,6 +285,7 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
             EXPECT_EQ(HttpRequest(port_, "POST", "/cgi-bin/rolekind", start_base, login, headers).status, 403)
                 << headers[0] << " " << login.user;
             EXPECT_EQ(HttpRequest(port_, "GET", "/cgi-bin/rolekind", "", login, headers).status, 403) << headers[0];
+            EXPECT_EQ(HttpRequest(port_, "POST", "/cgi-bin/linkconfig", change, login, headers).status, 403);
         }
     }
     usleep(300 * 1000);
@@ -293,6 +301,10 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
         EXPECT_EQ(reply.status, 200) << headers[0];
         EXPECT_EQ(reply.body.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << reply.body;
     }
+    // The refused change was a valid one: from our own page it is stored.
+    const HttpReply own = HttpRequest(port_, "POST", "/cgi-bin/linkconfig", change, {},
+                                      {"Sec-Fetch-Site: same-origin", "Origin: http://127.0.0.1"});
+    EXPECT_NE(own.body.find(R"("CasterPort": 2999)"), std::string::npos) << own.body;
 }
 
 // ---- What the status page reads, kept current by the stand-in -------------------------------

@@ -75,6 +75,8 @@ unshare --mount --net --ipc --fork bash -euc '
     check 200 "{ \"DataTrans\": [ " "${login[@]}" "${json[@]}" http://127.0.0.1/cgi-bin/linkreport
     check 200 "{ \"Mode\": 0, " "${login[@]}" "${json[@]}" http://127.0.0.1/cgi-bin/rolekind
     check 200 "{ \"Fix\": { \"Quality\": 0, " "${login[@]}" "${json[@]}" http://127.0.0.1/cgi-bin/gnssreport
+    check 200 "{ \"Res\": \"Success\", \"Channel\": { \"TransID\": 8, " "${login[@]}" -H "Content-Type: application/json" \
+        -d "{\"TransID\":8}" http://127.0.0.1/cgi-bin/linkconfig
     check 403 "" "${login[@]}" "${json[@]}" -H "Sec-Fetch-Site: cross-site" http://127.0.0.1/cgi-bin/rolekind
     check 403 "" "${login[@]}" http://127.0.0.1/cgi-bin/other
     kill $server
