@@ -70,6 +70,21 @@ ATTACKS = {
 }
 
 
+# What the status page shows, read at one moment: texts, table rows, and each sky mark's title
+# and the centre of its circle relative to the zenith (the centre of the horizon ring), on screen.
+SHOWN_STATUS = """
+const text = id => document.getElementById(id).textContent;
+const centre = node => { const r = node.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; };
+const [zx, zy] = centre(document.querySelector("#sky circle.ring"));
+return {utc: text("utc"), fix: text("fix"), latitude: text("latitude"), longitude: text("longitude"),
+        rows: document.querySelectorAll("#satellites tbody tr").length,
+        marks: [...document.querySelectorAll("#sky .sat-mark")].map(m => {
+          const [x, y] = centre(m.querySelector("circle"));
+          return {system: m.dataset.system, title: m.querySelector("title").textContent, x: x - zx, y: y - zy};
+        })};
+"""
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -152,28 +167,36 @@ class Pages(unittest.TestCase):
             time.sleep(2.5)  # at least two refreshes of the page
             report = self.browser.execute_async_script(
                 "callProgram('gnssreport', {}).then(arguments[0], e => arguments[0](String(e)))")
-            self.wait_for(lambda: self.by_id("utc").text == report["Fix"]["UTC"])
-            placed = sum(1 for system in report["Satellites"].values() for s in system["List"]
-                         if "Elevation" in s and "Azimuth" in s)
-            self.assertGreater(placed, 20)
-            marks = self.browser.find_elements(By.CSS_SELECTOR, "#sky .sat-mark")
-            self.assertEqual(len(marks), placed)
+            # The page redraws every second: what it shows is read in one step, in one script.
+            page = self.wait_for(lambda: (lambda shown: shown if shown["utc"] == report["Fix"]["UTC"] else None)(
+                self.browser.execute_script(SHOWN_STATUS)))
+            placed = {f'{name} {s["Number"]}': s for name, system in report["Satellites"].items()
+                      for s in system["List"] if "Elevation" in s and "Azimuth" in s}
+            self.assertGreater(len(placed), 20)
+            self.assertEqual(sorted(m["title"] for m in page["marks"]), sorted(placed))
             systems = {"GPS", "BeiDou", "GLONASS", "Galileo", "SBAS"}
             self.assertEqual(set(report["Satellites"]), systems)
-            self.assertEqual({m.get_attribute("data-system") for m in marks},
-                             {name for name, system in report["Satellites"].items()
-                              if any("Elevation" in s and "Azimuth" in s for s in system["List"])})
+            self.assertEqual({m["system"] for m in page["marks"]}, {name.split()[0] for name in placed})
             self.assertEqual({item.text for item in self.browser.find_elements(By.CSS_SELECTOR, "#legend span")},
                              systems)
+            # North is up, east to the right (screen y grows downwards): each mark on its side of
+            # the zenith, away from the axes where rounding could put it on either side.
+            for mark in page["marks"]:
+                azimuth, elevation = placed[mark["title"]]["Azimuth"], placed[mark["title"]]["Elevation"]
+                if elevation < 85:
+                    sides = (("north" if azimuth < 80 or azimuth > 280 else "south" if 100 < azimuth < 260 else None),
+                             ("east" if 10 < azimuth < 170 else "west" if 190 < azimuth < 350 else None))
+                    drawn = ("north" if mark["y"] < 0 else "south", "east" if mark["x"] > 0 else "west")
+                    for side, seen in zip(sides, drawn):
+                        self.assertIn(side, (None, seen), mark)
             listed = sum(system["Count"] for system in report["Satellites"].values())
-            self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#satellites tbody tr")), listed)
-            self.assertEqual(self.by_id("fix").text, "Single")
+            self.assertEqual(page["rows"], listed)
+            self.assertEqual(page["fix"], "Single")
             latitude = report["Position"]["Coordinate"]["Latitude"]
             self.assertEqual(latitude["HEM"], "S")
-            self.assertEqual(self.by_id("latitude").text,
+            self.assertEqual(page["latitude"],
                              f'{latitude["DEG"]}° {latitude["MIN"]}′ {float(latitude["SEC"]):.4f}″ S')
-            self.assertTrue(self.by_id("longitude").text.startswith("170° 30′ ") and
-                            self.by_id("longitude").text.endswith("″ E"))
+            self.assertTrue(page["longitude"].startswith("170° 30′ ") and page["longitude"].endswith("″ E"))
             self.browser.save_screenshot(os.path.join(SHOTS, "status.png"))
         finally:
             for pid in stand_in:
@@ -220,7 +243,7 @@ class Pages(unittest.TestCase):
         Select(self.by_id("sb-position")).select_by_visible_text("2")
         self.type_into("sb-id", "PAGE-SB2")
         for name, value in (("sb-lat-deg", "30"), ("sb-lat-min", "12"), ("sb-lat-sec", "34.56789"),
-                            ("sb-lon-deg", "114"), ("sb-lon-min", "30"), ("sb-lon-sec", "25.12345"),
+                            ("sb-lon-deg", "114"), ("sb-lon-min", "5"), ("sb-lon-sec", "7.5"),
                             ("sb-height", "12.25")):
             self.type_into(name, value)
         Select(self.by_id("sb-lat-hem")).select_by_visible_text("S")
@@ -228,19 +251,20 @@ class Pages(unittest.TestCase):
         self.assertEqual(self.wait_for_message(), ("message ok", "SmartBase position saved."))
         row = self.browser.find_element(By.CSS_SELECTOR, '#smartbase tr[data-position="2"]')
         cells = [cell.text for cell in row.find_elements(By.TAG_NAME, "td")]
-        self.assertEqual(cells[:5], ["2", "PAGE-SB2", "30° 12′ 34.56789″ S", "114° 30′ 25.12345″ E", "12.250000"])
-        # Stored in the list's own encoding, DD.MMSSsssss, digit for digit.
+        self.assertEqual(cells[:5], ["2", "PAGE-SB2", "30° 12′ 34.56789″ S", "114° 5′ 7.50000″ E", "12.250000"])
+        # Stored in the list's own encoding, DD.MMSSsssss, digit for digit (single digits padded).
         status = self.browser.execute_async_script(
             "callProgram('rolekind', {}).then(arguments[0], e => arguments[0](String(e)))")
         self.assertEqual(status["Station2"]["Coordinate"]["Latitude"], {"DEG": "30.123456789", "MIN": "0.00",
                                                                       "SEC": "0.00", "HEM": "S"})
-        self.assertEqual(status["Station2"]["Coordinate"]["Longitude"]["DEG"], "114.302512345")
+        self.assertEqual(status["Station2"]["Coordinate"]["Longitude"]["DEG"], "114.050750000")
         # Unused positions are empty rows; Edit fills the form back in degrees, minutes, seconds.
         unused = self.browser.find_element(By.CSS_SELECTOR, '#smartbase tr[data-position="9"]')
         self.assertEqual([cell.text for cell in unused.find_elements(By.TAG_NAME, "td")][:6], ["9", "", "", "", "", ""])
         row.find_element(By.TAG_NAME, "button").click()
-        self.assertEqual([self.by_id(name).get_attribute("value") for name in ("sb-lat-deg", "sb-lat-min", "sb-lat-sec")],
-                         ["30", "12", "34.56789"])
+        self.assertEqual([self.by_id(name).get_attribute("value") for name in
+                          ("sb-lat-deg", "sb-lat-min", "sb-lat-sec", "sb-lon-deg", "sb-lon-min", "sb-lon-sec")],
+                         ["30", "12", "34.56789", "114", "5", "7.5"])
 
     def test_4_checks_in_the_page_and_stop(self):
         self.open("workmode.html")
