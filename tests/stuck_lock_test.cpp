@@ -2,8 +2,10 @@
 // and no request waits forever, nothing is written, and service comes back with the lock.
 #include <gtest/gtest.h>
 #include <sys/sem.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <vector>
 
 #include "fake_receiver.h"
@@ -47,29 +49,72 @@ class StuckLock : public testing::Test {
     }
 };
 
+// A process that has signal handlers is interrupted while it waits for a lock (System V
+// semaphore waits are never restarted, SA_RESTART or not): the wait goes on, to the same
+// deadline. A helper signals this process every 200 ms for a while.
+class Interrupter {
+ public:
+    explicit Interrupter(int for_ms) {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGUSR1, &action, &saved_);
+        const pid_t target = getpid();
+        pid_ = Spawn([target, for_ms] {
+            for (int waited = 0; waited < for_ms; waited += 200) {
+                kill(target, SIGUSR1);
+                usleep(200 * 1000);
+            }
+            return 0;
+        });
+    }
+    ~Interrupter() {
+        kill(pid_, SIGKILL);
+        WaitChild(pid_);
+        sigaction(SIGUSR1, &saved_, nullptr);
+    }
+    Interrupter(const Interrupter &) = delete;
+    Interrupter &operator=(const Interrupter &) = delete;
+
+ private:
+    pid_t pid_;
+    struct sigaction saved_ {};
+};
+
 }  // namespace
 
 TEST_F(StuckLock, AccessorsGiveUpAfterTheBoundTouchingNothing) {
     const ShareMemoryHandle *handles[] = {&OstrelConfig, &OstrelMonitor, &OstrelGNSS};
+    // Longer than the whole test: a wait that restarted its bound at each signal would end only
+    // after the signals stop, far beyond the bound.
+    const Interrupter signals(30 * 1000);
     for (const ShareMemoryHandle *handle : handles) {
         SetLockFromAnotherProcess(handle->sem_id, 0);
         std::vector<unsigned char> bytes(sizeof(GNSSInfo), 0xA5);  // room for any entry
         unsigned char *buffer = bytes.data();
         const std::vector<unsigned char> config = ConfigBytes();
+        const auto use_segment = [handle, buffer] {
+            if (handle == &OstrelConfig) return SetReceiverConfigParaToShareMemory(ENTRY_STATION_POS, buffer);
+            if (handle == &OstrelMonitor) return PostMonitorOperate(ENTRY_GPOS_OP, 0);
+            return GetGNSSInfoFromShareMemory(ENTRY_GGA, buffer);
+        };
         const auto start = Clock::now();
-        int result = 0;
-        if (handle == &OstrelConfig) result = SetReceiverConfigParaToShareMemory(ENTRY_STATION_POS, buffer);
-        if (handle == &OstrelMonitor) result = PostMonitorOperate(ENTRY_GPOS_OP, 0);
-        if (handle == &OstrelGNSS) result = GetGNSSInfoFromShareMemory(ENTRY_GGA, buffer);
+        EXPECT_EQ(use_segment(), -1);
         const long long waited = MsSince(start);
-        EXPECT_EQ(result, -1);
         EXPECT_GE(waited, GRSHM_LOCK_TIMEOUT_MS - 50);
         EXPECT_LT(waited, GRSHM_LOCK_TIMEOUT_MS + 2000);
         EXPECT_EQ(buffer[0], 0xA5);
         EXPECT_EQ(ConfigBytes(), config);
         EXPECT_EQ(RawMonitor()[offsetof(MonitorPara, OperateState)], OP_COMPLETE);
 
-        SetLockFromAnotherProcess(handle->sem_id, 1);
+        // Freed while this process waits, signalled: the wait ends with the lock taken.
+        const pid_t freer = Spawn([handle] {
+            usleep(700 * 1000);
+            return semctl(handle->sem_id, 0, SETVAL, 1) == 0 ? 0 : 1;
+        });
+        EXPECT_EQ(use_segment(), 0);
+        EXPECT_EQ(WaitChild(freer), 0);
+        SetMonitorOperateState(OP_COMPLETE);
         EXPECT_EQ(GetGNSSInfoFromShareMemory(ENTRY_GGA, buffer), 0);
         EXPECT_EQ(SetReceiverConfigParaToShareMemory(ENTRY_STATION_POS, buffer), 0);
         EXPECT_EQ(PostMonitorOperate(ENTRY_GPOS_OP, 0), 0);
