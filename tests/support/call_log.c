@@ -1,11 +1,14 @@
 /* Preloaded into a program under test: logs, in the order they happen, every entry the
  * program writes and every operation it posts, one line each, to the file named by
  * GRSHM_CALL_LOG, then passes the call on to the library.
- *   "config 22"   SetReceiverConfigParaToShareMemory(22, ...)
+ *   "config 22"   SetReceiverConfigParaToShareMemory(22, ...) or UpdateReceiverConfigParaIfRevision(22, ...)
  *   "monitor 9"   SetMonitorParaToShareMemory(9, ...)
  *   "post 11"     PostMonitorOperate(11, ...) or SetMonitorOperate(11)
  * A call whose line equals GRSHM_FAIL_CALL is logged but fails (-1) without reaching the
- * library, as when the segment's lock cannot be taken. */
+ * library, as when the segment's lock cannot be taken.
+ * With GRSHM_STAMP_BEFORE_UPDATE set to a number, a compare-and-update first writes that
+ * number, as the receiver would at that very moment, into one time word of each channel that
+ * has them (TCP, UDP: the last Binex slot; NTRIP servers, radio: the last Custom slot). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -40,6 +43,24 @@ int SetReceiverConfigParaToShareMemory(unsigned char entry, const void *data) {
     NEXT(SetReceiverConfigParaToShareMemory);
     if (LogCall("config", entry)) return -1;
     return next_SetReceiverConfigParaToShareMemory(entry, data);
+}
+
+int UpdateReceiverConfigParaIfRevision(unsigned char entry, const void *data, const ConfigByteRange *writes,
+                                       unsigned int write_count, const ConfigByteRange *watched,
+                                       unsigned int watched_count, unsigned long long revision) {
+    NEXT(UpdateReceiverConfigParaIfRevision);
+    if (LogCall("config", entry)) return -1;
+    const char *stamp = getenv("GRSHM_STAMP_BEFORE_UPDATE");
+    if (stamp != NULL) {
+        const unsigned int time = (unsigned int)strtoul(stamp, NULL, 10);
+        SetReceiverTCPMsgSampleTimestamp(ENTRY_TCP1_CONFIG, MSG_FAMILY_BINEX, 11, time);
+        SetReceiverTCPMsgSampleTimestamp(ENTRY_TCP2_CONFIG, MSG_FAMILY_BINEX, 11, time);
+        SetReceiverUDPMsgSampleTimestamp(ENTRY_UDP_CONFIG, MSG_FAMILY_BINEX, 11, time);
+        SetReceiverNtripServerMsgSampleTimestamp(MSG_FAMILY_CUSTOM, 11, time, 1);
+        SetReceiverNtripServerMsgSampleTimestamp(MSG_FAMILY_CUSTOM, 11, time, 2);
+        SetReceiverRadioMsgSampleTimestamp(MSG_FAMILY_CUSTOM, 11, time);
+    }
+    return next_UpdateReceiverConfigParaIfRevision(entry, data, writes, write_count, watched, watched_count, revision);
 }
 
 int SetMonitorParaToShareMemory(unsigned char entry, const void *data) {

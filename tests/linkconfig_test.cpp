@@ -1,0 +1,421 @@
+// linkconfig run as the web server runs it: changes stored field by field while the receiver
+// keeps writing its time words, refusals that write nothing, and the write before the post.
+#include <gtest/gtest.h>
+#include <json-c/json.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+
+#include "default_config.h"
+#include "fake_receiver.h"
+#include "json_text.h"
+#include "process.h"
+#include "segments.h"
+#include "time_words.h"
+
+using namespace testsupport;
+
+namespace {
+
+using Json = std::unique_ptr<json_object, decltype(&json_object_put)>;
+
+Json Parse(const std::string &text) {
+    return {json_tokener_parse(text.c_str()), json_object_put};
+}
+json_object *At(json_object *object, const char *key) {
+    json_object *value = nullptr;
+    json_object_object_get_ex(object, key, &value);
+    return value;
+}
+std::string Plain(json_object *value) {
+    return json_object_to_json_string_ext(value, JSON_C_TO_STRING_PLAIN);
+}
+
+std::string Linkconfig(const std::string &body) {
+    return ReplyBody(Post(LINKCONFIG_PATH, body));
+}
+std::string RevisionOf(int trans_id) {
+    const Json read = Parse(Linkconfig(R"({"TransID":)" + std::to_string(trans_id) + "}"));
+    return json_object_get_string(At(read.get(), "Revision"));
+}
+std::string Change(int trans_id, const std::string &revision, const std::string &members) {
+    return R"({"TransID":)" + std::to_string(trans_id) + R"(,"Revision":")" + revision + "\"," + members + "}";
+}
+
+// Which record field each key a channel can change stores into, by grshm's field names; the
+// offsets come from grshm's field tables. "Messages" names the stream whose message slots it
+// stores into.
+struct ChannelCase {
+    int trans_id;
+    unsigned char entry;
+    std::map<std::string, std::string> fields;
+    std::vector<int> stream_types;
+};
+
+const std::map<std::string, std::string> kNetworkFields = {
+    {"RoleKind", "RoleKind"},           {"LocalPort", "LocalPort"}, {"RemoteIP", "ServerIP"},
+    {"RemotePort", "ServerPort"},       {"Messages", "DSPara"},     {"DataStreamType", "DSPara.Switch.Type"},
+    {"Startup", "DSPara.Switch.Enable"}};
+const std::map<std::string, std::string> kServerFields = {{"CasterAddress", "CtrlPara.Domain"},
+                                                          {"CasterPort", "CtrlPara.CasterPort"},
+                                                          {"NtripVersion", "CtrlPara.Version"},
+                                                          {"USR", "CtrlPara.UserName"},
+                                                          {"PWD", "CtrlPara.UserPwd"},
+                                                          {"MountPoint", "CtrlPara.MountPoint"},
+                                                          {"Startup", "ServerDSPara.Switch.Enable"},
+                                                          {"DataStreamType", "ServerDSPara.Switch.Type"},
+                                                          {"Messages", "ServerDSPara"}};
+
+const ChannelCase kChannelCases[] = {
+    {1,
+     ENTRY_SP1_CONFIG,
+     {{"BaudRate", "Baudrate"},
+      {"Check", "Verify"},
+      {"DataStreamType", "COMDSPara.Switch.Type"},
+      {"Messages", "COMDSPara"},
+      {"Startup", "COMDSPara.Switch.Enable"}},
+     {1, 2, 3, 4, 5, 6, 7, 8}},
+    {3, ENTRY_TCP1_CONFIG, kNetworkFields, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    {4, ENTRY_TCP2_CONFIG, kNetworkFields, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    {5, ENTRY_NS1_CONFIG, kServerFields, {3, 4, 5, 6}},
+    {6,
+     ENTRY_NC_CONFIG,
+     {{"CasterAddress", "Domain"},
+      {"CasterPort", "ServerPort"},
+      {"USR", "UserName"},
+      {"PWD", "UserPwd"},
+      {"MountPoint", "MountPoint"},
+      {"Startup", "ClientEnable"}},
+     {}},
+    {7,
+     ENTRY_RADIO_CONFIG,
+     {{"Model", "model"},
+      {"RoleKind", "mode"},
+      {"Channel", "channel"},
+      {"RXFREQ", "rx_freq"},
+      {"TXFREQ", "tx_freq"},
+      {"Protocol", "protocol"},
+      {"ABR", "air_baudrate"},
+      {"Power", "power"},
+      {"FEC", "fec"},
+      {"DataStreamType", "RadioDSPara.Switch.Type"},
+      {"Messages", "RadioDSPara"},
+      {"Startup", "sw"}},
+     {3, 4, 5, 6, 7}},
+    {8, ENTRY_NA_CONFIG, {{"CasterPort", "port"}, {"USR", "usr_name"}, {"PWD", "pwd"}, {"Startup", "enable"}}, {}},
+    {9, ENTRY_NS2_CONFIG, kServerFields, {3, 4, 5, 6}},
+    {10,
+     ENTRY_UDP_CONFIG,
+     {{"LocalPort", "LocalPort"},
+      {"RemoteIP", "ServerIP"},
+      {"RemotePort", "ServerPort"},
+      {"Messages", "DSPara"},
+      {"DataStreamType", "DSPara.Switch.Type"},
+      {"Startup", "DSPara.Switch.Enable"}},
+     {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+};
+
+// The field at a dotted path of a record's rows, as offset, size and (for an object) rows.
+grshmtool::Field FieldAt(grshmtool::Layout rows, const std::string &path) {
+    const std::string name = path.substr(0, path.find('.'));
+    for (const grshmtool::Field &field : rows) {
+        if (name != field.name) continue;
+        if (name == path) return field;
+        grshmtool::Field inner = FieldAt(field.rows, path.substr(name.size() + 1));
+        inner.offset += field.offset;
+        return inner;
+    }
+    ADD_FAILURE() << "no field " << path;
+    return {};
+}
+
+// The bytes a key may change: its field, or for "Messages" every slot's Interval and
+// Available byte of the stream (never MsgID or time).
+std::vector<bool> MayChange(const ChannelCase &channel, const std::vector<std::string> &keys) {
+    const grshm::EntrySpan span = grshm::kConfigTable[channel.entry];
+    const grshmtool::Layout rows = grshmtool::RecordRows(span.shape);
+    std::vector<bool> may(sizeof(ReceiverConfigPara), false);
+    for (const std::string &key : keys) {
+        const grshmtool::Field field = FieldAt(rows, channel.fields.at(key));
+        if (key != "Messages") {
+            for (std::size_t i = 0; i < field.size; ++i) may[span.offset + field.offset + i] = true;
+            continue;
+        }
+        for (const grshmtool::Field &list : field.rows) {
+            if (list.kind != grshmtool::FieldKind::List) continue;
+            for (std::size_t n = 0; n < list.count; ++n) {
+                const std::size_t slot = span.offset + field.offset + list.offset + n * list.stride;
+                may[slot + offsetof(MsgCfgPara, Interval)] = may[slot + offsetof(MsgCfgPara, Available)] = true;
+            }
+        }
+    }
+    return may;
+}
+
+std::string RandomText(std::mt19937 &rng) {
+    std::string text(rng() % 13, ' ');
+    for (char &c : text) c = static_cast<char>(0x20 + rng() % 95);  // any printable, quotes and backslashes too
+    return text;
+}
+
+// A valid value for a key, different in kind for each key, as a page would send it.
+json_object *RandomValue(const ChannelCase &channel, const std::string &key, json_object *current, std::mt19937 &rng) {
+    auto pick = [&rng](int low, int high) {
+        return low + static_cast<int>(rng() % static_cast<unsigned>(high - low + 1));
+    };
+    if (key == "BaudRate") return json_object_new_int(9600 << pick(0, 5));
+    if (key == "LocalPort" || key == "RemotePort") return json_object_new_int(pick(0, 65535));
+    if (key == "CasterPort") return json_object_new_int(pick(1, 65535));
+    if (key == "NtripVersion") return json_object_new_int(pick(1, 2));
+    if (key == "RoleKind") return json_object_new_int(channel.trans_id == 7 ? pick(0, 255) : pick(0, 1));
+    if (key == "Model") return json_object_new_int(pick(1, 4));
+    if (key == "Startup") return json_object_new_boolean(pick(0, 1));
+    if (key == "DataStreamType") return json_object_new_int(channel.stream_types[rng() % channel.stream_types.size()]);
+    if (key == "RXFREQ" || key == "TXFREQ") return json_object_new_double(400 + pick(0, 560) * 0.125);
+    if (key == "RemoteIP")
+        return json_object_new_string((std::to_string(pick(0, 255)) + "." + std::to_string(pick(0, 255)) + "." +
+                                       std::to_string(pick(0, 255)) + "." + std::to_string(pick(0, 255)))
+                                          .c_str());
+    if (key == "CasterAddress" || key == "USR" || key == "PWD" || key == "MountPoint")
+        return json_object_new_string(RandomText(rng).c_str());
+    if (key == "Messages") {
+        json_object *messages = json_tokener_parse(json_object_to_json_string(current));
+        for (int changes = 0; changes < 4; ++changes) {
+            json_object *list = json_object_array_get_idx(messages, rng() % json_object_array_length(messages));
+            if (json_object_array_length(list) == 0 ||
+                json_object_object_length(json_object_array_get_idx(list, 0)) == 0)
+                continue;
+            json_object *item = json_object_array_get_idx(list, rng() % json_object_array_length(list));
+            const std::string name = json_object_get_string(At(item, "Name"));
+            json_object_object_add(item, "Interval",
+                                   json_object_new_int(name == "59B" || name == "42B" ? pick(0, 1) : pick(0, 127)));
+        }
+        return messages;
+    }
+    return json_object_new_int(pick(0, 255));  // the byte numbers: Check, Channel, Protocol, ABR, Power, FEC
+}
+
+json_object *ReportedChannel(json_object *report, int trans_id) {
+    json_object *channels = At(report, "DataTrans");
+    for (std::size_t i = 0; i < json_object_array_length(channels); ++i)
+        if (json_object_get_int(At(json_object_array_get_idx(channels, i), "TransID")) == trans_id)
+            return json_object_array_get_idx(channels, i);
+    return nullptr;
+}
+
+unsigned int TimeWord(const std::vector<unsigned char> &bytes, std::size_t offset) {
+    unsigned int word = 0;
+    std::memcpy(&word, &bytes[offset], 4);
+    return word;
+}
+
+struct LoggedRun {
+    std::string reply;
+    std::vector<std::string> calls;
+    std::vector<int> taken;
+};
+
+// Runs linkconfig with the call log preloaded, beside a receiver that takes its posts (with a
+// stamp: beside the running stand-in, which writes that time word just before the update).
+LoggedRun RunLogged(const std::string &body, const std::string &fail_call = "", const std::string &stamp = "") {
+    char log_path[] = "/tmp/grshm-calls-XXXXXX";
+    const int log_fd = mkstemp(log_path);
+    EXPECT_GE(log_fd, 0);
+    close(log_fd);
+    std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "POST"},
+                                                      {"CONTENT_LENGTH", std::to_string(body.size())},
+                                                      {"GRSHM_CALL_LOG", log_path},
+                                                      {"GRSHM_FAIL_CALL", fail_call},
+                                                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
+    environment[emulator != nullptr && *emulator != '\0' ? "QEMU_SET_ENV" : "LD_PRELOAD"] =
+        emulator != nullptr && *emulator != '\0' ? std::string("LD_PRELOAD=") + CALL_LOG_PATH : CALL_LOG_PATH;
+    LoggedRun run;
+    if (!stamp.empty()) {  // beside the real stand-in, which takes the posts
+        environment["GRSHM_STAMP_BEFORE_UPDATE"] = stamp;
+        run.reply = ReplyBody(RunProgram(LINKCONFIG_PATH, environment, body));
+    } else {
+        FakeReceiver receiver({});
+        run.reply = ReplyBody(RunProgram(LINKCONFIG_PATH, environment, body));
+        run.taken = Codes(receiver.Stop());
+    }
+    std::ifstream log(log_path);
+    for (std::string line; std::getline(log, line);) run.calls.push_back(line);
+    unlink(log_path);
+    return run;
+}
+
+// The time words the receiver writes (GRSHM_STAMP_BEFORE_UPDATE) while a change is on its way.
+const std::size_t kStampedDuringUpdate[] = {
+    offsetof(ReceiverConfigPara, TCP1.TCPDSPara.Binex[11].time),
+    offsetof(ReceiverConfigPara, TCP2.TCPDSPara.Binex[11].time),
+    offsetof(ReceiverConfigPara, UDP.UDPDSPara.Binex[11].time),
+    offsetof(ReceiverConfigPara, NS1.ServerDSPara.Custom[11].time),
+    offsetof(ReceiverConfigPara, NS2.ServerDSPara.Custom[11].time),
+    offsetof(ReceiverConfigPara, RADIO.RadioDSPara.Custom[11].time),
+};
+
+class LinkConfig : public testing::Test {
+ protected:
+    void SetUp() override {
+        ASSERT_EQ(InitShareMemory(), 0);
+        receiversim::WriteConfiguration(receiversim::DefaultConfiguration());
+    }
+};
+
+}  // namespace
+
+// Random valid changes (seeded) to every channel while the receiver stand-in writes its time
+// words every 10 ms: each is stored at the first try, linkconfig and linkreport then show
+// exactly them, no byte outside their fields changed, and no time word went back.
+TEST_F(LinkConfig, RandomChangesToEveryChannelRoundTrip) {
+    const pid_t stand_in = Spawn([] {
+        if (std::freopen("/dev/null", "w", stderr) == nullptr) return 126;  // its log of each operation
+        std::vector<std::string> argv = WithEmulator({RECEIVERSIM_PATH, "--tick-ms", "10"});
+        std::vector<char *> args;
+        for (std::string &arg : argv) args.push_back(arg.data());
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        return 127;
+    });
+    const std::size_t stamped = offsetof(ReceiverConfigPara, NS1.ServerDSPara.RTCM32[0].time);
+    for (int waited = 0; TimeWord(ConfigBytes(), stamped) == 0 && waited < 20000; waited += 10) usleep(10 * 1000);
+    ASSERT_NE(TimeWord(ConfigBytes(), stamped), 0u) << "the stand-in writes no time words";
+
+    std::mt19937 rng(20261208);
+    for (int round = 0; round < 3; ++round) {
+        for (const ChannelCase &channel : kChannelCases) {
+            SCOPED_TRACE("TransID " + std::to_string(channel.trans_id) + ", round " + std::to_string(round));
+            const Json read = Parse(Linkconfig(R"({"TransID":)" + std::to_string(channel.trans_id) + "}"));
+            json_object *shown = At(read.get(), "Channel");
+            ASSERT_NE(shown, nullptr);
+            const Json expected = Parse(json_object_to_json_string(shown));
+            const Json request = Parse(R"({"TransID":)" + std::to_string(channel.trans_id) + "}");
+            json_object_object_add(request.get(), "Revision", json_object_get(At(read.get(), "Revision")));
+            std::vector<std::string> keys;
+            for (const auto &[key, field] : channel.fields)
+                if (rng() % 2 == 0 || (keys.empty() && key == "Startup")) {
+                    json_object *value = RandomValue(channel, key, At(shown, key.c_str()), rng);
+                    json_object_object_add(request.get(), key.c_str(), json_object_get(value));
+                    json_object_object_add(expected.get(), key.c_str(), value);
+                    keys.push_back(key);
+                }
+            if (At(expected.get(), "Status") != nullptr)
+                json_object_object_add(
+                    expected.get(), "Status",
+                    json_object_new_string(json_object_get_boolean(At(expected.get(), "Startup")) ? "Connect"
+                                                                                                  : "Disconnect"));
+
+            const std::vector<unsigned char> before = ConfigBytes();
+            const unsigned int stamp = 4000000000u + static_cast<unsigned>(round * 16 + channel.trans_id);
+            const Json reply = Parse(RunLogged(Plain(request.get()), "", std::to_string(stamp)).reply);
+            const std::vector<unsigned char> after = ConfigBytes();
+            for (const std::size_t offset : kStampedDuringUpdate)
+                EXPECT_EQ(TimeWord(after, offset), stamp) << "time word at " << offset << " went back";
+            ASSERT_STREQ(json_object_get_string(At(reply.get(), "Res")), "Success") << Plain(reply.get());
+            EXPECT_TRUE(json_object_equal(At(reply.get(), "Channel"), expected.get()))
+                << Plain(At(reply.get(), "Channel")) << "\nexpected " << Plain(expected.get());
+            const Json report = Parse(ReplyBody(Post(LINKREPORT_PATH, "{}")));
+            EXPECT_TRUE(json_object_equal(ReportedChannel(report.get(), channel.trans_id), expected.get()));
+
+            const std::vector<bool> may = MayChange(channel, keys);
+            std::vector<bool> time_word(before.size(), false);
+            for (const std::size_t offset : TimeWordOffsets()) {
+                EXPECT_GE(TimeWord(after, offset), TimeWord(before, offset))
+                    << "time word at " << offset << " went back";
+                for (int i = 0; i < 4; ++i) time_word[offset + i] = true;
+            }
+            for (std::size_t i = 0; i < before.size(); ++i)
+                if (before[i] != after[i] && !may[i] && !time_word[i]) ADD_FAILURE() << "byte " << i << " changed";
+        }
+    }
+    kill(stand_in, SIGTERM);
+    EXPECT_EQ(WaitChild(stand_in), 0);
+}
+
+// Each bad value, key or revision is answered with what is wrong, and no segment changes.
+TEST_F(LinkConfig, RefusalsNameTheKeyAndWriteNothing) {
+    const std::string r5 = RevisionOf(5), r1 = RevisionOf(1), r3 = RevisionOf(3), r6 = RevisionOf(6),
+                      r7 = RevisionOf(7), r10 = RevisionOf(10);
+    // NTRIP server 1's messages, with one interval past its byte, and with two items swapped.
+    const Json server = Parse(Linkconfig(R"({"TransID":5})"));
+    std::string messages = Plain(At(At(server.get(), "Channel"), "Messages"));
+    const std::string first = R"({"ID":1,"Name":"1005B","Interval":10})";
+    ASSERT_NE(messages.find(first), std::string::npos) << messages;
+    std::string too_long = messages, renamed = messages;
+    too_long.replace(too_long.find(first), first.size(), R"({"ID":1,"Name":"1005B","Interval":128})");
+    renamed.replace(renamed.find(first), first.size(), R"({"ID":1,"Name":"1006B","Interval":10})");
+    const std::string mount33(33, 'M');
+    const std::pair<std::string, std::string> refusals[] = {
+        {Change(5, r5, R"("CasterPort":0)"), "CasterPort must be a whole number from 1 to 65535"},
+        {Change(5, r5, R"("CasterPort":65536)"), "CasterPort must be a whole number from 1 to 65535"},
+        {Change(5, r5, R"("CasterPort":"2101")"), "CasterPort must be a whole number from 1 to 65535"},
+        {Change(5, r5, R"("NtripVersion":3)"), "NtripVersion must be a whole number from 1 to 2"},
+        {Change(5, r5, "\"MountPoint\":\"" + mount33 + "\""), "MountPoint holds at most 32 characters"},
+        {Change(5, r5, R"("USR":"a\u0007b")"), "USR must be printable ASCII, without control characters"},
+        {Change(5, r5, R"("PWD":"gr\u00fcn")"), "PWD must be printable ASCII, without control characters"},
+        {Change(5, r5, R"("DataStreamType":2)"), "DataStreamType must be 3, 4, 5 or 6"},
+        {Change(1, r1, R"("DataStreamType":9)"), "DataStreamType must be 1, 2, 3, 4, 5, 6, 7 or 8"},
+        {Change(5, r5, R"("Startup":1)"), "Startup must be true or false"},
+        {Change(3, r3, R"("RemoteIP":"192.168.1")"), "RemoteIP must be a dotted IPv4 address such as 192.168.1.10"},
+        {Change(10, r10, R"("RemoteIP":"10.0.0.256")"), "RemoteIP must be a dotted IPv4 address such as 192.168.1.10"},
+        {Change(3, r3, R"("RoleKind":2)"), "RoleKind must be 0 or 1"},
+        {Change(7, r7, R"("RXFREQ":1e39)"), "RXFREQ must be a finite frequency from 0 to 3.4e38"},
+        {Change(7, r7, R"("Model":5)"), "Model must be 1 (MV-TX), 2 (PN-WAVE), 3 (7731K) or 4 (T3, T8)"},
+        {Change(7, r7, R"("Power":256)"), "Power must be a whole number from 0 to 255"},
+        {Change(5, r5, "\"Messages\":" + too_long),
+         "Messages: Interval of 1005B (list 3 item 1) must be a whole number from -128 to 127"},
+        {Change(5, r5, "\"Messages\":" + renamed),
+         "Messages must have the lists linkreport shows, with only Interval values changed: list 3 item 1 is "
+         "{\"ID\": 1, \"Name\": \"1005B\", \"Interval\": ...}"},
+        {Change(5, r5, R"("Foo":1)"), "unknown key Foo for NTRIP server 1"},
+        {Change(3, r3, R"("TCPID":2)"), "TCPID is 1 for TCP channel 1 and cannot be changed"},
+        {Change(10, r10, R"("RoleKind":1)"), "RoleKind is 0 for the UDP channel and cannot be changed"},
+        {Change(5, r5, R"("Status":"Disconnect")"), "Status follows Startup: set Startup to connect or disconnect"},
+        {Change(5, r5, R"("MSM":5)"), "MSM follows the RTCM 3.2 messages that are on, and cannot be set"},
+        {Change(6, r6, R"("NtripVersion":1)"),
+         "NtripVersion of the NTRIP client follows NTRIP server 1: change it there"},
+        {Change(5, r5, R"("MountPoint":"NEW","CasterPort":0)"), "CasterPort must be a whole number from 1 to 65535"},
+        {R"({"TransID":5,"MountPoint":"NEW"})",
+         "Revision must be sent as a read of the channel gave it, to change the channel"},
+        {R"({"TransID":2})", "TransID must be one of 1, 3, 4, 5, 6, 7, 8, 9 or 10"},
+        {R"(["TransID",5])", "the request must be a JSON object naming a channel by TransID"},
+    };
+    const auto config = ConfigBytes(), monitor = MonitorBytes(), gnss = GnssBytes();
+    for (const auto &[body, error] : refusals)
+        EXPECT_EQ(Linkconfig(body), R"({ "Res": "Failed", "Error": )" + Str(error) + " }") << body;
+    EXPECT_EQ(
+        Linkconfig(Change(5, "0123456789abcdef", R"("MountPoint":"NEW")")),
+        R"({ "Res": "Conflict", "Error": "someone else changed NTRIP server 1: reload it and make the change again" })");
+    EXPECT_TRUE(ConfigBytes() == config && MonitorBytes() == monitor && GnssBytes() == gnss);
+}
+
+// Every channel's change is written before the operation that names its entry is posted; a
+// write that fails posts nothing, and a post that fails says so (the change stays stored).
+TEST_F(LinkConfig, TheChangeIsWrittenThenItsEntrysOperationPosted) {
+    const std::pair<int, std::vector<std::string>> channels[] = {
+        {1, {"config 44", "post 29"}}, {3, {"config 46", "post 31"}}, {4, {"config 47", "post 32"}},
+        {5, {"config 50", "post 59"}}, {6, {"config 48", "post 61"}}, {7, {"config 57", "post 57"}},
+        {8, {"config 63", "post 67"}}, {9, {"config 52", "post 60"}}, {10, {"config 102", "post 77"}},
+    };
+    for (const auto &[trans_id, calls] : channels) {
+        const LoggedRun run = RunLogged(Change(trans_id, RevisionOf(trans_id), R"("Startup":false)"));
+        EXPECT_EQ(run.reply.rfind(R"({ "Res": "Success", "Channel": { "TransID": )" + std::to_string(trans_id), 0), 0u)
+            << run.reply;
+        EXPECT_EQ(run.calls, calls) << trans_id;
+        EXPECT_EQ(run.taken, std::vector<int>{std::stoi(calls[1].substr(5))});
+    }
+
+    const LoggedRun unstored = RunLogged(Change(5, RevisionOf(5), R"("Startup":true)"), "config 50");
+    EXPECT_EQ(unstored.reply,
+              R"({ "Res": "Failed", "Error": "nothing was stored: the configuration segment's lock was not free" })");
+    EXPECT_EQ(unstored.calls, std::vector<std::string>{"config 50"});
+    const LoggedRun unposted = RunLogged(Change(5, RevisionOf(5), R"("Startup":true)"), "post 59");
+    EXPECT_EQ(unposted.reply.rfind(R"({ "Res": "Failed", "Error": "the change is stored, but )", 0), 0u)
+        << unposted.reply;
+    EXPECT_NE(Linkconfig(R"({"TransID":5})").find(R"("Startup": true)"), std::string::npos);
+}
