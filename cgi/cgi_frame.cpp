@@ -5,6 +5,7 @@
 
 #include "json_build.h"
 #include "records.h"
+#include "request_gate.h"
 
 namespace {
 
@@ -53,6 +54,10 @@ char *getcgidata(FILE *fp, const char *requestmethod) {
 namespace cgi {
 
 void PrintHeader() {
+    if (!EnterRequestGate()) {
+        PrintBusyReply();
+        std::exit(0);
+    }
     std::puts("Content-type: application/text;charset=utf-8\n");
 }
 

@@ -29,7 +29,9 @@ inline constexpr std::size_t kMaxBody = 1024;
 // up to the web server's own limit instead.
 inline constexpr std::size_t kMaxEditBody = std::size_t{16} * 1024;
 
-// Prints the CGI header block; comes first, before the request is read.
+// Prints the CGI header block; comes first, before the request is read. A request that the
+// web server's cap on concurrent requests turns away is answered 503 here, and the process
+// ends (request_gate.h).
 void PrintHeader();
 
 // Reads the request of this process's CGI environment from standard input (a POST body of at

@@ -1,7 +1,8 @@
 # What an installation holds, by component:
 #   runtime  the library with its soname link
 #   dev      headers under include/grshm/, the development link, grshm.pc, the CMake package
-#   web      the programs in GRSHM_CGI_DIR, the pages, the lighttpd configuration, grshm-passwd
+#   web      the programs in GRSHM_CGI_DIR, the pages, the lighttpd configuration, grshm-passwd,
+#            grshm-web-keys
 #   tools    the grshm inspector
 # cmake --install BUILD --prefix P [--strip] [--component C], with DESTDIR for staging. The
 # installed files carry no RUNPATH of the build folder (CMake rewrites it to none).
@@ -31,11 +32,16 @@ install(FILES ${PROJECT_BINARY_DIR}/grshmConfig.cmake ${PROJECT_BINARY_DIR}/grsh
 
 install(TARGETS linkreport rolekind gnssreport linkconfig RUNTIME DESTINATION ${GRSHM_CGI_DIR} COMPONENT web)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION ${GRSHM_PAGES_DIR} COMPONENT web)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-passwd DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT web)
-# lighttpd's conf-available snippet: the installed folders, then the shared configuration.
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-passwd ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-keys
+  DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT web)
+# lighttpd's conf-available snippet: the installed folders, then the shared configuration and
+# its HTTPS part.
 set(GRSHM_PAGES_PATH "${CMAKE_INSTALL_PREFIX}/${GRSHM_PAGES_DIR}")
 set(GRSHM_CGI_PATH "${CMAKE_INSTALL_PREFIX}/${GRSHM_CGI_DIR}")
+set(GRSHM_KEYS_TOOL "${CMAKE_INSTALL_FULL_SBINDIR}/grshm-web-keys")
+set(GRSHM_TLS_DIR "${CMAKE_INSTALL_FULL_SYSCONFDIR}/lighttpd/grshm-tls")
 file(READ ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web.conf GRSHM_WEB_CONF)
+file(READ ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-tls.conf GRSHM_TLS_CONF)
 configure_file(${PROJECT_SOURCE_DIR}/tools/lighttpd/90-grshm.conf.in ${PROJECT_BINARY_DIR}/90-grshm.conf @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/90-grshm.conf
   DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/lighttpd/conf-available COMPONENT web)

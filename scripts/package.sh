@@ -3,8 +3,8 @@
 # (dpkg-shlibdeps for the dependencies, dpkg-deb to pack) and checks them with lintian:
 #   libgrshm1      the library
 #   libgrshm-dev   headers, development link, pkg-config and CMake files
-#   grshm-web      the four CGI programs, the pages, lighttpd's conf-available snippet and
-#                  grshm-passwd (depends on lighttpd)
+#   grshm-web      the CGI programs, the pages, lighttpd's conf-available snippet (HTTPS),
+#                  grshm-passwd and grshm-web-keys (depends on lighttpd and its TLS module)
 #   grshm-tools    the grshm inspector
 # Usage: scripts/package.sh [amd64|armhf]   (packages in build-package-ARCH/packages/)
 set -euo pipefail
@@ -113,10 +113,12 @@ make_package libgrshm-dev dev libdevel "libgrshm1 (= $version)" "GNSS receiver's
     "the receiver's own programs."
 echo "Multi-Arch: same" >> "$out/libgrshm-dev/DEBIAN/control"
 
-make_package grshm-web web httpd "lighttpd" "GNSS receiver's web interface" \
-    "The CGI programs linkreport, rolekind, gnssreport and linkconfig, the receiver's" \
-    "pages, lighttpd's configuration (enable it with lighty-enable-mod grshm)" \
-    "and grshm-passwd, which sets the login."
+make_package grshm-web web httpd "lighttpd (>= 1.4.69), lighttpd-mod-openssl, openssl" "GNSS receiver's web interface" \
+    "The CGI programs linkreport, rolekind, gnssreport and linkconfig, the" \
+    "receiver's pages, lighttpd's configuration over HTTPS (enable it with" \
+    "lighty-enable-mod grshm), grshm-passwd, which sets the login, and" \
+    "grshm-web-keys, which makes the receiver's own certificate."
+echo "Recommends: logrotate" >> "$out/grshm-web/DEBIAN/control"
 
 make_package grshm-tools tools utils "" "GNSS receiver's shared-state inspector" \
     "grshm shows and changes what is in the receiver's segments, through the" \

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts the receiver stand-in and lighttpd serving the programs on 127.0.0.1:PORT behind a
 # login (user admin, password GRSHM_WEB_PASSWORD), prints two requests to try, and keeps both
-# running until SIGINT or SIGTERM, which stops both.
-# Usage: GRSHM_WEB_PASSWORD=... scripts/serve.sh BUILD_DIR PORT [receiversim options...]
+# running until SIGINT or SIGTERM, which stops both. Plain HTTP (loopback is a secure context
+# for browsers); with GRSHM_HTTPS=1, HTTPS with a certificate made on the first start for
+# localhost and 127.0.0.1 (BUILD_DIR/run/PORT/tls/device.crt, to trust or give curl --cacert).
+# Usage: GRSHM_WEB_PASSWORD=... [GRSHM_HTTPS=1] scripts/serve.sh BUILD_DIR PORT [receiversim options...]
 # Run it in a private IPC namespace (unshare --ipc) to keep off the machine's segments.
 set -euo pipefail
 usage() {
@@ -25,7 +27,9 @@ cgidir="$build/www/cgi-bin"
 if [ -n "$emulator" ]; then
     cgidir="$rundir/cgi-bin"
     mkdir -p "$cgidir"
-    for program in linkreport rolekind gnssreport linkconfig; do
+    # The programs the web server runs, from their one list.
+    programs=$(sed -n 's/^var.grshm_programs = "\(.*\)"$/\1/p' "$root/tools/lighttpd/grshm-web.conf" | tr '|' ' ')
+    for program in $programs; do
         printf '#!/bin/sh\nexec %s %s\n' "$emulator" "$build/$program/$program" > "$cgidir/$program"
         chmod +x "$cgidir/$program"
     done
@@ -35,15 +39,29 @@ users="$rundir/users.htdigest"
 "$root/tools/lighttpd/grshm-passwd" "$users" admin
 sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" -e "s|@USERS@|$users|" \
     -e "s|@SOURCE@|$root|" -e "s|@RUNDIR@|$rundir|g" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
+scheme=http
+if [ "${GRSHM_HTTPS:-}" = 1 ]; then
+    scheme=https
+    cat >> "$rundir/lighttpd.conf" <<CONF
+var.grshm_keys_tool = "$root/tools/lighttpd/grshm-web-keys"
+var.grshm_tls_dir = "$rundir/tls"
+var.grshm_https_suffix = ":$port"
+include "$root/tools/lighttpd/grshm-tls.conf"
+ssl.engine = "enable"
+CONF
+    export GRSHM_TLS_NAMES="localhost 127.0.0.1"
+fi
 
 login="admin:$GRSHM_WEB_PASSWORD"
+cacert=
+[ $scheme = http ] || cacert="--cacert $rundir/tls/device.crt "
 cat <<TEXT
-The receiver stand-in and lighttpd are starting on http://127.0.0.1:$port/ (user admin).
+The receiver stand-in and lighttpd are starting on $scheme://127.0.0.1:$port/ (user admin).
 Try, from another terminal:
 
-  curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{}' http://127.0.0.1:$port/cgi-bin/linkreport
-  curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{"Key":"1"}' http://127.0.0.1:$port/cgi-bin/rolekind
-  curl -s --digest -u '$login' -H 'Content-Type: application/json' -d '{"TransID":5}' http://127.0.0.1:$port/cgi-bin/linkconfig
+  curl -s $cacert--digest -u '$login' -H 'Content-Type: application/json' -d '{}' $scheme://127.0.0.1:$port/cgi-bin/linkreport
+  curl -s $cacert--digest -u '$login' -H 'Content-Type: application/json' -d '{"Key":"1"}' $scheme://127.0.0.1:$port/cgi-bin/rolekind
+  curl -s $cacert--digest -u '$login' -H 'Content-Type: application/json' -d '{"TransID":5}' $scheme://127.0.0.1:$port/cgi-bin/linkconfig
 
 TEXT
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd curl
+packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd lighttpd-mod-openssl openssl logrotate curl
           clang libclang-rt-14-dev python3 python3-selenium chromium chromium-driver
           dpkg-dev lintian pkgconf debootstrap)
 

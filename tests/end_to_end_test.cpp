@@ -117,17 +117,19 @@ const char *kBaseStart = R"({"Key":"2","Station":{"ID":"E2E-BASE","Coordinate":{
 
 }  // namespace
 
-TEST_F(EndToEnd, LinkreportOverGetAndPost) {
+// Through the web server only a POST of JSON reaches a program (run directly, it takes a GET
+// query string too).
+TEST_F(EndToEnd, LinkreportOverPostOnly) {
     Start({});
     const HttpReply get = HttpRequest(port_, "GET", "/cgi-bin/linkreport");
     const HttpReply post = HttpRequest(port_, "POST", "/cgi-bin/linkreport", "{}");
-    EXPECT_EQ(get.status, 200);
-    EXPECT_NE(get.headers.find("Content-type: application/text;charset=utf-8"), std::string::npos);
-    EXPECT_EQ(get.body, post.body);
+    EXPECT_EQ(get.status, 403);
+    EXPECT_EQ(post.status, 200);
+    EXPECT_NE(post.headers.find("Content-type: application/text;charset=utf-8"), std::string::npos);
     // The web server hands on exactly what the program prints.
-    EXPECT_EQ(get.body, ReplyBody(Post(LINKREPORT_PATH, "{}")));
-    EXPECT_EQ(get.body.rfind(R"({ "DataTrans": [ { "TransID": 1, "BaudRate": 115200, )", 0), 0u);
-    EXPECT_NE(get.body.find(R"("Model": 2)"), std::string::npos);
+    EXPECT_EQ(post.body, ReplyBody(Post(LINKREPORT_PATH, "{}")));
+    EXPECT_EQ(post.body.rfind(R"({ "DataTrans": [ { "TransID": 1, "BaudRate": 115200, )", 0), 0u);
+    EXPECT_NE(post.body.find(R"("Model": 2)"), std::string::npos);
 }
 
 TEST_F(EndToEnd, BaseStartThenStatusThenStop) {
@@ -212,11 +214,14 @@ TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
             EXPECT_EQ(reply.status, 401) << target << " as " << login.user;
             EXPECT_NE(reply.headers.find(R"(realm="GNSS receiver")"), std::string::npos) << reply.headers;
         }
-        const HttpReply get = HttpRequest(port_, "GET", target);
-        EXPECT_EQ(get.status, std::string(target) == "/no-such-page" ? 404 : 200) << target;
-        // Not to be framed by another site.
-        EXPECT_NE(get.headers.find("Content-Security-Policy: frame-ancestors 'self'"), std::string::npos) << target;
-        EXPECT_NE(get.headers.find("X-Frame-Options: SAMEORIGIN"), std::string::npos) << target;
+        // With the login: pages as a browser asks for them, programs as our pages ask.
+        const bool program = std::string(target).rfind("/cgi-bin/", 0) == 0;
+        const HttpReply ok = program ? HttpRequest(port_, "POST", target, "{}") : HttpRequest(port_, "GET", target);
+        EXPECT_EQ(ok.status, std::string(target) == "/no-such-page" ? 404 : 200) << target;
+        // Not to be framed by another site, and no server version for anyone.
+        EXPECT_NE(ok.headers.find("Content-Security-Policy: frame-ancestors 'self'"), std::string::npos) << target;
+        EXPECT_NE(ok.headers.find("X-Frame-Options: SAMEORIGIN"), std::string::npos) << target;
+        EXPECT_NE(ok.headers.find("Server: lighttpd\r\n"), std::string::npos) << ok.headers;
     }
     EXPECT_EQ(ConfigBytesBesideTimeWords(), config) << "a request without the login reached rolekind";
 }
@@ -251,7 +256,7 @@ TEST_F(EndToEnd, NothingButOurProgramsRuns) {
     chmod(probe.c_str(), 0755);
     for (const std::string &target : {"/cgi-bin/" + name, "/cgi-bin/./" + name, "/cgi-bin/rolekind/../" + name,
                                       std::string("/cgi-bin/rolekind/extra"), std::string("/cgi-bin/rolekindx")}) {
-        const HttpReply reply = HttpRequest(port_, "GET", target);
+        const HttpReply reply = HttpRequest(port_, "POST", target, "{}");
         EXPECT_NE(reply.status, 200) << target;
         EXPECT_EQ(reply.body.find("PROBE-EXECUTED"), std::string::npos) << target;
     }
@@ -288,6 +293,12 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
             EXPECT_EQ(HttpRequest(port_, "POST", "/cgi-bin/linkconfig", change, login, headers).status, 403);
         }
     }
+    // What a navigation, a window.open or a form sends, marked or not (plain HTTP origins get
+    // no Sec-Fetch-Site): never a program.
+    for (const char *type : {"Content-Type: text/plain", "Content-Type: application/x-www-form-urlencoded"})
+        EXPECT_EQ(HttpRequest(port_, "POST", "/cgi-bin/rolekind", start_base, {}, {type}).status, 403) << type;
+    for (const char *type : {"Accept: */*", "Content-Type: application/json"})
+        EXPECT_EQ(HttpRequest(port_, "GET", "/cgi-bin/rolekind?%7B%22Key%22%3A%223%22%7D", "", {}, {type}).status, 403);
     usleep(300 * 1000);
     EXPECT_EQ(ConfigBytesBesideTimeWords(), config);
     EXPECT_EQ(MonitorBytes(), monitor);

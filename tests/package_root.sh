@@ -2,7 +2,8 @@
 # The amd64 packages on a fresh Debian 12: a minimal root made with debootstrap (cached in
 # /var/cache/grshm between runs), the packages installed with apt (which resolves their
 # dependencies), lighttpd's shipped snippet enabled, a login set, and every program asked
-# through the web server, in private network and IPC namespaces.
+# through the web server over HTTPS with the certificate it made on its first start (plain
+# HTTP only redirects), in private network and IPC namespaces.
 # Usage: tests/package_root.sh PACKAGES_DIR
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: tests/package_root.sh PACKAGES_DIR" >&2; exit 2; }
@@ -52,12 +53,13 @@ unshare --mount --net --ipc --fork bash -euc '
     chroot "$root" lighttpd -D -f /etc/lighttpd/lighttpd.conf &
     server=$!
     for _ in $(seq 100); do curl -s -o /dev/null http://127.0.0.1/ && break; sleep 0.05; done
+    [ "$(stat -c %a "$root/etc/lighttpd/grshm-tls/device.key")" = 600 ] || { echo "FAIL  the made key is not 0600"; exit 1; }
     status=0
     check() {  # expected-status body-start curl-arguments...
         local want=$1 start=$2
         shift 2
         local body code
-        body=$(curl -s -w "\n%{http_code}" "$@")
+        body=$(curl -s --cacert "$root/etc/lighttpd/grshm-tls/device.crt" -w "\n%{http_code}" "$@")
         code=${body##*$'\''\n'\''}
         body=${body%$'\''\n'\''*}
         if [ "$code" = "$want" ] && [ "${body#"$start"}" != "$body" -o -z "$start" ]; then
@@ -69,16 +71,20 @@ unshare --mount --net --ipc --fork bash -euc '
     }
     login=(--digest -u admin:fresh-root-9)
     json=(-H "Content-Type: application/json" -d "{}")
-    check 401 "" http://127.0.0.1/cgi-bin/rolekind
-    check 401 "" --digest -u admin:wrong "${json[@]}" http://127.0.0.1/cgi-bin/linkreport
-    check 200 "<!doctype html>" "${login[@]}" http://127.0.0.1/
-    check 200 "{ \"DataTrans\": [ " "${login[@]}" "${json[@]}" http://127.0.0.1/cgi-bin/linkreport
-    check 200 "{ \"Mode\": 0, " "${login[@]}" "${json[@]}" http://127.0.0.1/cgi-bin/rolekind
-    check 200 "{ \"Fix\": { \"Quality\": 0, " "${login[@]}" "${json[@]}" http://127.0.0.1/cgi-bin/gnssreport
+    check 301 "" http://127.0.0.1/
+    check 301 "" "${login[@]}" http://127.0.0.1/index.html
+    check 401 "" "${json[@]}" https://127.0.0.1/cgi-bin/rolekind
+    check 401 "" --digest -u admin:wrong "${json[@]}" https://127.0.0.1/cgi-bin/linkreport
+    check 200 "<!doctype html>" "${login[@]}" https://127.0.0.1/
+    check 200 "{ \"DataTrans\": [ " "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/linkreport
+    check 200 "{ \"Mode\": 0, " "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/rolekind
+    check 200 "{ \"Fix\": { \"Quality\": 0, " "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/gnssreport
     check 200 "{ \"Res\": \"Success\", \"Channel\": { \"TransID\": 8, " "${login[@]}" -H "Content-Type: application/json" \
-        -d "{\"TransID\":8}" http://127.0.0.1/cgi-bin/linkconfig
-    check 403 "" "${login[@]}" "${json[@]}" -H "Sec-Fetch-Site: cross-site" http://127.0.0.1/cgi-bin/rolekind
-    check 403 "" "${login[@]}" http://127.0.0.1/cgi-bin/other
+        -d "{\"TransID\":8}" https://127.0.0.1/cgi-bin/linkconfig
+    check 403 "" "${login[@]}" "${json[@]}" -H "Sec-Fetch-Site: cross-site" https://127.0.0.1/cgi-bin/rolekind
+    check 403 "" "${login[@]}" https://127.0.0.1/cgi-bin/other
+    check 403 "" "${login[@]}" https://127.0.0.1/cgi-bin/rolekind
+    check 403 "" "${login[@]}" -d "{}" https://127.0.0.1/cgi-bin/rolekind
     kill $server
     wait $server || true
     exit $status

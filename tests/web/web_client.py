@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+"""Clients that press on the web server harder than curl can, for tests/web_server_test.sh.
+
+  web_client.py idle URL COUNT SOURCE      COUNT connections from the address SOURCE that never
+                                           finish their request; prints "ready" and holds them
+                                           until its standard input closes
+  web_client.py burst URL COUNT BODY       COUNT logged-in POSTs sent at the same moment; prints
+                                           "STATUS SECONDS" for each, timed from sending to reply
+  web_client.py noqop URL BODY             a POST whose digest response has no qop (RFC 2069),
+                                           then the same with qop=auth; prints both statuses
+The login comes from GRSHM_WEB_PASSWORD (user admin); an https URL is checked against the
+certificate file named by GRSHM_CAFILE."""
+import hashlib
+import os
+import re
+import resource
+import socket
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+REALM = "GNSS receiver"
+
+
+def md5(text):
+    return hashlib.md5(text.encode()).hexdigest()
+
+
+class Target:
+    def __init__(self, url):
+        parts = urllib.parse.urlsplit(url)
+        self.tls = parts.scheme == "https"
+        self.host, self.port, self.path = parts.hostname, parts.port, parts.path
+        self.authority = parts.netloc
+
+    def connect(self, source=None):
+        sock = socket.create_connection(("127.0.0.1", self.port), timeout=30,
+                                        source_address=(source, 0) if source else None)
+        if not self.tls:
+            return sock
+        context = ssl.create_default_context(cafile=os.environ["GRSHM_CAFILE"])
+        return context.wrap_socket(sock, server_hostname=self.host)
+
+    def exchange(self, sock, body, authorization=None):
+        """Sends one POST of JSON; returns (status, headers, seconds from sending to reply)."""
+        lines = [f"POST {self.path} HTTP/1.1", f"Host: {self.authority}", "Content-Type: application/json",
+                 f"Content-Length: {len(body)}", "Connection: close"]
+        if authorization:
+            lines.append("Authorization: " + authorization)
+        start = time.monotonic()
+        sock.sendall(("\r\n".join(lines) + "\r\n\r\n" + body).encode())
+        reply = b""
+        while b"\r\n\r\n" not in reply:
+            chunk = sock.recv(65536)
+            if not chunk:
+                break
+            reply += chunk
+        seconds = time.monotonic() - start
+        head = reply.split(b"\r\n\r\n", 1)[0].decode(errors="replace")
+        status = int(head.split(" ", 2)[1]) if head.startswith("HTTP/") else 0
+        return status, head, seconds
+
+
+def challenge_nonce(target, body):
+    with target.connect() as sock:
+        status, head, _ = target.exchange(sock, body)
+    match = re.search(r'nonce="([^"]+)"', head)
+    assert status == 401 and match, f"no digest challenge: {head!r}"
+    return match.group(1)
+
+
+def digest(target, nonce, nc=None, qop=True):
+    """The Authorization header of a digest response (qop=auth with count nc, or RFC 2069)."""
+    ha1 = md5(f"admin:{REALM}:{os.environ['GRSHM_WEB_PASSWORD']}")
+    ha2 = md5(f"POST:{target.path}")
+    fields = f'username="admin", realm="{REALM}", nonce="{nonce}", uri="{target.path}", algorithm=MD5'
+    if not qop:
+        return f'Digest {fields}, response="{md5(f"{ha1}:{nonce}:{ha2}")}"'
+    count, cnonce = f"{nc:08x}", f"c{nc}"
+    response = md5(f"{ha1}:{nonce}:{count}:{cnonce}:auth:{ha2}")
+    return f'Digest {fields}, qop=auth, nc={count}, cnonce="{cnonce}", response="{response}"'
+
+
+def idle(target, count, source):
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, count + 64)), hard))
+    held = []
+    for _ in range(count):
+        sock = socket.create_connection(("127.0.0.1", target.port), timeout=10, source_address=(source, 0))
+        if not target.tls:  # a request whose headers never end (over TLS: a handshake never begun)
+            sock.sendall(f"GET / HTTP/1.1\r\nHost: {target.authority}\r\n".encode())
+        held.append(sock)
+    print("ready", flush=True)
+    sys.stdin.read()
+
+
+def burst(target, count, body):
+    nonce = challenge_nonce(target, body)
+    socks = [target.connect() for _ in range(count)]  # connected (and TLS set up) before the clock starts
+    results = [None] * count
+    gate = threading.Barrier(count)
+
+    def one(i):
+        gate.wait()
+        results[i] = target.exchange(socks[i], body, digest(target, nonce, i + 1))
+
+    threads = [threading.Thread(target=one, args=(i,)) for i in range(count)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for status, _, seconds in results:
+        print(status, f"{seconds:.3f}")
+
+
+def noqop(target, body):
+    nonce = challenge_nonce(target, body)
+    for qop in (False, True):
+        with target.connect() as sock:
+            print(target.exchange(sock, body, digest(target, nonce, 1, qop))[0])
+
+
+if __name__ == "__main__":
+    command, url, *rest = sys.argv[1:]
+    if command == "idle":
+        idle(Target(url), int(rest[0]), rest[1])
+    elif command == "burst":
+        burst(Target(url), int(rest[0]), rest[1])
+    elif command == "noqop":
+        noqop(Target(url), rest[0])
+    else:
+        sys.exit(__doc__)

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# The board's web server as the network meets it: tools/lighttpd/board.conf served by a real
+# lighttpd on loopback (its SET places filled in, HTTPS with the certificate it makes on its
+# first start, under the host name receiver.test), beside the receiver stand-in, and the run
+# command (scripts/serve.sh). Attacks from the link: a look for a login in clear, a digest
+# response without qop, requests a browser sends for another site, 1,500 idle connections from
+# another address, 200 concurrent position queries against the programs' cap.
+# Usage: tests/web_server_test.sh BUILD_DIR   (as root: the board's server drops to www-data)
+set -euo pipefail
+[ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: tests/web_server_test.sh BUILD_DIR" >&2; exit 2; }
+[ -n "${GRSHM_WEB_NAMESPACE:-}" ] || exec unshare --ipc env GRSHM_WEB_NAMESPACE=1 "$0" "$@"
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "$1" && pwd)
+client=$root/tests/web/web_client.py
+export GRSHM_WEB_PASSWORD=web-server-test-4Tx
+work=$(mktemp -d)
+chmod 755 "$work"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0 failed=0
+check() {  # NAME COMMAND...: passes when the command succeeds
+    local name=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); echo "ok    $name"; else failed=$((failed + 1)); echo "FAIL  $name"; fi
+}
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+wait_port() { for _ in $(seq 200); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.05; done; return 1; }
+
+# ---- The board's configuration, as an integrator sets it --------------------------------------
+http=$(free_port) https=$(free_port)
+board=$work/board
+mkdir -p "$board/logs"
+chown www-data: "$board/logs"
+cp "$root"/tools/lighttpd/{board.conf,grshm-web.conf,grshm-tls.conf} "$board/"
+set_place() {  # FROM TO: one SET place of board.conf; the test stops if board.conf lost it
+    grep -qF -- "$1" "$board/board.conf" || { echo "board.conf has no '$1'" >&2; exit 1; }
+    local from=${1//|/\\|} to=${2//|/\\|}
+    sed -i "s|${from//./\\.}|$to|" "$board/board.conf"
+}
+set_place '"/www"' "\"$build/www\""
+set_place '"/www/cgi-bin"' "\"$build/www/cgi-bin\""
+set_place /etc/lighttpd/grshm.htdigest "$board/users"
+set_place /var/log/lighttpd/grshm-access.log "$board/logs/access.log"
+set_place /var/log/lighttpd/error.log "$board/logs/error.log"
+set_place /run/lighttpd.pid "$board/lighttpd.pid"
+set_place /usr/sbin/grshm-web-keys "$root/tools/lighttpd/grshm-web-keys"
+set_place /etc/lighttpd/grshm-tls "$board/tls"
+set_place 'grshm_https_suffix = ""' "grshm_https_suffix = \":$https\""
+set_place '"192.168.1.10"' '"127.0.0.1"'
+set_place 'server.port = 80' "server.port = $http"
+set_place '":443"' "\":$https\""
+set_place '192\.168\.1\.10|receiver\.local)(:80|:443)' "receiver\\\\.test)(:$http|:$https)"
+"$root/tools/lighttpd/grshm-passwd" "$board/users" admin
+chown www-data: "$board/users"
+
+"$build/tools/receiversim/receiversim" --tick-ms 100 > "$work/receiversim.log" 2>&1 &
+sim=$!
+pids+=("$sim")
+start_board() {
+    GRSHM_TLS_NAMES="receiver.test 127.0.0.1" lighttpd -D -f "$board/board.conf" 2>> "$work/lighttpd.log" &
+    server=$!
+    pids+=("$server")
+    wait_port "$https"
+}
+start_board
+site=https://receiver.test:$https
+export GRSHM_CAFILE=$board/tls/device.crt
+tls=(--resolve "receiver.test:$https:127.0.0.1" --resolve "receiver.test:$http:127.0.0.1" --cacert "$GRSHM_CAFILE")
+login=(--digest -u "admin:$GRSHM_WEB_PASSWORD")
+json=(-H "Content-Type: application/json" -d '{}')
+status() { curl -s -o /dev/null -w '%{http_code}' "${tls[@]}" "$@"; }
+
+# Plain HTTP only ever redirects: no login is asked for, so none crosses the link in clear.
+redirects_only() {
+    local path headers
+    for path in / /index.html /cgi-bin/rolekind /cgi-bin/other /no-such-page; do
+        for request in "" "${login[*]} ${json[*]}"; do
+            # shellcheck disable=SC2086 # the login and body words, or none
+            headers=$(curl -s -o /dev/null -D - "${tls[@]}" $request "http://receiver.test:$http$path" | tr -d '\r')
+            grep -qx "Location: $site$path" <<< "$headers" && grep -q '^HTTP/1.1 301' <<< "$headers" &&
+                ! grep -qi '^WWW-Authenticate' <<< "$headers" || { echo "$path: $headers"; return 1; }
+        done
+    done
+}
+check "plain HTTP answers every path with a redirect to HTTPS, never a login challenge" redirects_only
+
+over_https() {
+    [ "$(status "$site/")" = 401 ] && [ "$(status "${login[@]}" "$site/")" = 200 ] &&
+        curl -s "${tls[@]}" "${login[@]}" "${json[@]}" "$site/cgi-bin/linkreport" | grep -q '^{ "DataTrans": \[ '
+}
+check "HTTPS with the made certificate: the login, then pages and programs" over_https
+made_key() {
+    [ "$(stat -c %a "$board/tls/device.key")" = 600 ] &&
+        openssl x509 -in "$GRSHM_CAFILE" -noout -ext subjectAltName | grep -q 'DNS:receiver.test, IP Address:127.0.0.1'
+}
+check "the made key is 0600, the certificate names the host name and address" made_key
+modern_tls() {
+    curl -s -o /dev/null --tls-max 1.2 "${tls[@]}" "$site/" && ! curl -s -o /dev/null --tls-max 1.1 "${tls[@]}" "$site/"
+}
+check "TLS 1.2 and later only" modern_tls
+plain_headers() {
+    local headers
+    headers=$(curl -s -o /dev/null -D - "${tls[@]}" "${login[@]}" "$site/" | tr -d '\r')
+    grep -qx 'Server: lighttpd' <<< "$headers" && ! grep -qi '^Strict-Transport-Security' <<< "$headers"
+}
+check "no server version; no HSTS with the made certificate" plain_headers
+
+# What a navigation, a window.open or another site's form sends: refused before any program.
+never_a_program() {
+    local origin
+    for origin in "" "Origin: http://evil.example"; do
+        for request in "-G" "-d {}" "-H Content-Type:text/plain -d {}" "-H Content-Type:application/x-www-form-urlencoded -d {}"; do
+            # shellcheck disable=SC2086 # the request's words
+            [ "$(status "${login[@]}" -H "$origin" $request "$site/cgi-bin/rolekind")" = 403 ] &&
+                [ "$(status -H "$origin" $request "$site/cgi-bin/rolekind")" = 403 ] || { echo "$origin $request"; return 1; }
+        done
+    done
+}
+check "GET and non-JSON POST to a program get 403, with and without Origin and login" never_a_program
+without_qop() { [ "$(python3 "$client" noqop "$site/cgi-bin/linkreport" '{}' | paste -sd' ')" = "403 200" ]; }
+check "a digest response without qop is refused (the same with qop passes)" without_qop
+
+# ---- Load: idle connections, and the cap on concurrent programs --------------------------------
+idle_then_operator() {  # URL OPERATOR-URL CURL-ARGS...: 1,500 idle connections from 127.0.0.2
+    local url=$1 operator=$2 seconds
+    shift 2
+    coproc IDLE { python3 "$client" idle "$url" 1500 127.0.0.2; }
+    read -r -t 60 ready <&"${IDLE[0]}" && [ "$ready" = ready ] || { echo "the idle connections were not opened"; return 1; }
+    seconds=$(curl -s -o /dev/null -m 10 -w '%{http_code} %{time_total}' "$@" "$operator")
+    exec {IDLE[1]}>&-
+    wait "$IDLE_PID" || true
+    echo "      operator beside 1,500 idle connections: $seconds s"
+    [ "${seconds%% *}" = 200 ] && awk -v s="${seconds#* }" 'BEGIN { exit !(s < 3) }'
+}
+check "board: the operator's request answers within 3 s beside 1,500 idle connections" \
+    idle_then_operator "$site/" "$site/" "${tls[@]}" "${login[@]}"
+
+gate() {
+    kill -STOP "$sim"  # the stand-in answers no mailbox: each admitted position query waits
+    python3 "$client" burst "$site/cgi-bin/rolekind" 200 '{"Key":"1"}' > "$work/burst"
+    kill -CONT "$sim"
+    awk -v places=16 '
+        $1 == 503 { refused++; if ($2 > slowest) slowest = $2; next }
+        { admitted++; if ($2 < first) first = $2 } BEGIN { first = 1e9 }
+        END {
+            printf "      %d admitted, %d refused with 503, the slowest 503 after %.3f s, the first admitted reply after %.3f s\n",
+                admitted, refused, slowest, first
+            exit !(admitted <= places && admitted + refused == 200 && slowest < first)
+        }' "$work/burst"
+}
+check "200 concurrent position queries: at most 16 admitted, the rest 503 before any admitted one ends" gate
+
+# ---- An installed certificate brings HSTS --------------------------------------------------------
+kill "$server" && wait "$server" 2>/dev/null || true  # which also writes out the access log
+logged() { grep -q ' admin \[[^]]*\] "POST /cgi-bin/linkreport HTTP/1.1" 200 ' "$board/logs/access.log"; }
+check "the access log records method, path, user and status" logged
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 30 -subj /CN=receiver.test \
+    -addext "subjectAltName=DNS:receiver.test" -keyout "$board/tls/server.key" -out "$board/tls/server.crt" 2>/dev/null
+start_board
+hsts() {
+    curl -s -o /dev/null -D - --resolve "receiver.test:$https:127.0.0.1" --cacert "$board/tls/server.crt" \
+        "${login[@]}" "$site/" | grep -qi '^Strict-Transport-Security: max-age='
+}
+check "an installed certificate is served, with HSTS" hsts
+
+# ---- The run command ---------------------------------------------------------------------------
+kill "$sim" "$server" && wait "$sim" "$server" 2>/dev/null || true
+port=$(free_port)
+setsid bash "$root/scripts/serve.sh" "$build" "$port" > "$work/serve.log" 2>&1 &
+pids+=("$!")
+wait_port "$port"
+check "run command: the operator's request answers within 3 s beside 1,500 idle connections" \
+    idle_then_operator "http://127.0.0.1:$port/" "http://127.0.0.1:$port/" "${login[@]}"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
