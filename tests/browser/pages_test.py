@@ -68,6 +68,9 @@ ATTACKS = {
     "fetch.html": ('<script>fetch("TARGET/cgi-bin/rolekind", {method: "POST", mode: "no-cors", body: '
                    'JSON.stringify({Mode: "2", SinglePoint: {PPS: "ON", EVENT: "ON", CLK: "OFF"}})})</script>'),
     "img.html": '<img src=\'TARGET/cgi-bin/rolekind?{"Key":"3"}\'>',
+    "linkconfig.html": ('<script>fetch("TARGET/cgi-bin/linkconfig", {method: "POST", mode: "no-cors", '
+                        'credentials: "include", body: \'{"TransID":5,"Revision":"current","MountPoint":"EVIL"}\'})'
+                        '</script>'),
     "smartbase.html": ('<script>fetch("TARGET/cgi-bin/rolekind", {method: "POST", mode: "no-cors", '
                        'credentials: "include", body: \'{"Modify":"1","Station":{"ID":"EVIL","Coordinate":'
                        '{"Longitude":{"DEG":"1","HEM":"E"},"Latitude":{"DEG":"1","HEM":"N"}},"Height":"1"}}\'})'
@@ -231,6 +234,33 @@ class Pages(unittest.TestCase):
         self.wait_for(lambda: "NMEA: GPGGA (1), GPRMC (1)" in self.by_id("channels").text)
         self.browser.save_screenshot(os.path.join(SHOTS, "channels.png"))
 
+    def test_1b_channel_editor_saves_a_mount_point_and_an_interval(self):
+        self.open("channels.html")
+        row = self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#channels tr[data-trans-id="5"]'))
+        row.find_element(By.CSS_SELECTOR, "button.edit").click()
+        mount = self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#editor input[name="MountPoint"]'))
+        mount.clear()
+        mount.send_keys("PAGE_MOUNT")
+        msm4 = self.browser.find_element(By.CSS_SELECTOR, '#editor table[data-list="2"] input[data-name="1074B"]')
+        msm4.clear()
+        msm4.send_keys("5")
+        self.by_id("save").click()
+        self.assertEqual(self.wait_for_message(), ("message ok", "NTRIP server 1 saved (MountPoint, Messages)."))
+        row = self.browser.find_element(By.CSS_SELECTOR, '#channels tr[data-trans-id="5"]')
+        self.assertIn("PAGE_MOUNT (NTRIP 2)", row.text)
+        row.find_element(By.TAG_NAME, "button").click()  # its message lists
+        self.wait_for(lambda: "1074B (5)" in self.by_id("channels").text)
+        self.browser.save_screenshot(os.path.join(SHOTS, "channels-edited.png"))
+        # A value the receiver cannot take is refused at its field, and nothing is saved.
+        port = self.browser.find_element(By.CSS_SELECTOR, '#editor input[name="CasterPort"]')
+        port.clear()
+        port.send_keys("70000")
+        self.by_id("save").click()
+        error = "CasterPort must be a whole number from 1 to 65535"
+        self.assertEqual(self.wait_for_message(), ("message error", error))
+        self.assertEqual(self.browser.find_element(By.CSS_SELECTOR, '#editor [data-key="CasterPort"] .field-error').text,
+                         error)
+
     def test_2_base_start_with_a_typed_coordinate(self):
         self.open("workmode.html")
         self.wait_for(lambda: self.by_id("base-state").text in ("running", "stopped"))
@@ -333,7 +363,7 @@ class Pages(unittest.TestCase):
                 os.kill(int(pid), signal.SIGSTOP)
             try:
                 before = segment_bytes()
-                for page in ("iframe.html", "fetch.html", "img.html", "smartbase.html"):
+                for page in ("iframe.html", "fetch.html", "img.html", "smartbase.html", "linkconfig.html"):
                     self.browser.get(f"{other_site}/{page}")
                     time.sleep(1)
                 self.browser.get(f"{other_site}/form.html")  # posted with the whole tab
@@ -350,9 +380,9 @@ class Pages(unittest.TestCase):
             self.assertTrue(old == new, f"the {name} segment changed")
         with open(access_log) as log:
             log.seek(logged_before)
-            requests = re.findall(r'"(?:GET|POST) /cgi-bin/rolekind\S* HTTP/[0-9.]+" (\d+) \S+ "([^"]*)"', log.read())
+            requests = re.findall(r'"(?:GET|POST) /cgi-bin/(?:rolekind|linkconfig)\S* HTTP/[0-9.]+" (\d+) \S+ "([^"]*)"', log.read())
         statuses = [status for status, referer in requests if referer.startswith(other_site)]
-        self.assertGreaterEqual(len(statuses), 5, statuses)  # iframe form, fetch, img, fetch, tab form
+        self.assertGreaterEqual(len(statuses), 6, statuses)  # iframe form, fetch, img, fetch, linkconfig, tab form
         self.assertEqual(set(statuses), {"403"})
 
     def stand_in(self):
