@@ -8,6 +8,7 @@
 #include "angle_text.h"
 #include "gsv.h"
 #include "json_writer.h"
+#include "nmea_reader.h"
 #include "number_text.h"
 #include "records.h"
 #include "sharememory.h"
@@ -35,14 +36,10 @@ void WriteLetter(cgi::JsonWriter &writer, unsigned char letter) {
     writer.String(text);
 }
 
-// ddmm.mmmm with its hemisphere letter in signed decimal degrees.
-double DecimalDegrees(double packed, unsigned char hemisphere) {
-    const double magnitude = std::fabs(packed);
-    // Whole degrees, without libm: above 2^52 a double has no fraction left to cut.
-    const double hundreds = magnitude / 100;
-    const double degrees =
-        hundreds < 4503599627370496.0 ? static_cast<double>(static_cast<long long>(hundreds)) : hundreds;
-    const double value = degrees + (magnitude - 100 * degrees) / 60;
+// ddmm.mmmm in decimal degrees, the side taken from the hemisphere letter alone: south and
+// west negative, whatever the stored value's sign.
+double DegreesSignedByHemisphere(double packed, unsigned char hemisphere) {
+    const double value = nmea::DdmmToDegrees(std::fabs(packed));
     return hemisphere == 'S' || hemisphere == 'W' ? -value : value;
 }
 
@@ -126,8 +123,8 @@ void WriteHeight(cgi::JsonWriter &writer, const char *key, const char *unit_key,
 
 // "Position" of a fix, left out when the record's angles are no point on the earth.
 void WritePosition(cgi::JsonWriter &writer, const GGAInfo &gga) {
-    const double latitude = DecimalDegrees(gga.latitude, gga.latdir);
-    const double longitude = DecimalDegrees(gga.longitude, gga.londir);
+    const double latitude = DegreesSignedByHemisphere(gga.latitude, gga.latdir);
+    const double longitude = DegreesSignedByHemisphere(gga.longitude, gga.londir);
     if (!OnEarth(latitude, longitude)) return;
     writer.Key("Position");
     writer.BeginObject();

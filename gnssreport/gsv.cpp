@@ -3,13 +3,14 @@
 #include <cstring>
 #include <string_view>
 
+#include "nmea_reader.h"
+
 namespace gnssreport {
 namespace {
 
-// The most fields a GSV sentence is read with: address, total, number, in view, four
-// satellites of four fields, and up to three left over (a signal field, or what a
-// non-standard layout adds).
-constexpr int kMaxFields = 4 + 4 * 4 + 3;
+// The most fields a GSV sentence is read with: the head, four satellites, and up to three
+// left over (a signal field, or what a non-standard layout adds).
+constexpr int kMaxGsvFields = nmea::kGsvHeadFields + 4 * nmea::kGsvBlockFields + 3;
 
 // A group can announce up to 99 sentences; the slot holds the first eight.
 constexpr int kMaxGroupSentences = 99;
@@ -17,16 +18,8 @@ constexpr int kMaxGroupSentences = 99;
 struct Sentence {
     int total = 0;
     int number = 0;
-    std::array<std::string_view, kMaxFields> fields{};
-    int field_count = 0;
+    nmea::Fields fields;
 };
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // A field of decimal digits within [low, high]; kAbsent when it is empty or anything else.
 int Whole(std::string_view field, int low, int high) {
@@ -39,36 +32,15 @@ int Whole(std::string_view field, int low, int high) {
     return value >= low && value <= high ? value : kAbsent;
 }
 
-// The text between '$' and '*' of a sentence whose checksum holds, or empty. Never looks past
-// the sentence's 128 bytes.
-std::string_view CheckedBody(const char (&text)[GNSS_GSV_SENTENCE_BYTES]) {
-    std::string_view sentence(text, strnlen(text, sizeof text));
-    while (!sentence.empty() && (sentence.back() == '\r' || sentence.back() == '\n')) sentence.remove_suffix(1);
-    if (sentence.size() < 4 || sentence.front() != '$' || sentence[sentence.size() - 3] != '*') return {};
-    const int high = HexDigit(sentence[sentence.size() - 2]);
-    const int low = HexDigit(sentence[sentence.size() - 1]);
-    if (high < 0 || low < 0) return {};
-    const std::string_view body = sentence.substr(1, sentence.size() - 4);
-    unsigned char sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    return sum == high * 16 + low ? body : std::string_view{};
-}
-
+// A GSV sentence of a slot with a valid checksum within its 128 bytes.
 bool ParseSentence(const char (&text)[GNSS_GSV_SENTENCE_BYTES], Sentence *sentence) {
-    const std::string_view body = CheckedBody(text);
-    if (body.empty()) return false;
-    std::size_t start = 0;
-    for (;;) {
-        if (sentence->field_count == kMaxFields) return false;
-        const std::size_t comma = body.find(',', start);
-        sentence->fields[sentence->field_count++] = body.substr(start, comma - start);
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
-    const std::string_view address = sentence->fields[0];
-    if (sentence->field_count < 4 || address.size() != 5 || address.substr(2) != "GSV") return false;
-    sentence->total = Whole(sentence->fields[1], 1, kMaxGroupSentences);
-    sentence->number = Whole(sentence->fields[2], 1, GNSS_GSV_SENTENCES);
+    const std::string_view body = nmea::CheckedBody(std::string_view(text, strnlen(text, sizeof text)));
+    nmea::Fields &fields = sentence->fields;
+    if (body.empty() || !nmea::SplitFields(body, &fields) || fields.count > kMaxGsvFields) return false;
+    const std::string_view address = fields.at[0];
+    if (fields.count < nmea::kGsvHeadFields || address.size() != 5 || address.substr(2) != "GSV") return false;
+    sentence->total = Whole(fields.at[1], 1, kMaxGroupSentences);
+    sentence->number = Whole(fields.at[2], 1, GNSS_GSV_SENTENCES);
     return sentence->total != kAbsent && sentence->number != kAbsent && sentence->number <= sentence->total;
 }
 
@@ -86,14 +58,16 @@ void Keep(SatellitesInView *view, const Satellite &satellite) {
 // The satellites of the sentence's whole blocks. What is left after them is a signal ID
 // (NMEA 4.10 and later) or a layout of its own, and no satellite either way.
 void AddSatellites(const Sentence &sentence, SatellitesInView *view) {
-    const int blocks = (sentence.field_count - 4) / 4;
-    for (int first = 4; first < 4 + 4 * blocks; first += 4) {
+    const auto &field = sentence.fields.at;
+    const int blocks = (sentence.fields.count - nmea::kGsvHeadFields) / nmea::kGsvBlockFields;
+    for (int block = 0; block < blocks; ++block) {
+        const int first = nmea::kGsvHeadFields + block * nmea::kGsvBlockFields;
         Satellite satellite;
-        satellite.number = Whole(sentence.fields[first], 1, 999);
+        satellite.number = Whole(field[first], 1, 999);
         if (satellite.number == kAbsent) continue;
-        satellite.elevation = Whole(sentence.fields[first + 1], 0, 90);
-        satellite.azimuth = Whole(sentence.fields[first + 2], 0, 359);
-        satellite.snr = Whole(sentence.fields[first + 3], 0, 99);
+        satellite.elevation = Whole(field[first + 1], 0, 90);
+        satellite.azimuth = Whole(field[first + 2], 0, 359);
+        satellite.snr = Whole(field[first + 3], 0, 99);
         Keep(view, satellite);
     }
 }

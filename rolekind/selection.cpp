@@ -2,8 +2,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 
-#include "records.h"
+#include "nmea_reader.h"
 
 namespace {
 double Square(double x) {
@@ -37,11 +38,11 @@ int TruncToInt(double value) {
     return static_cast<int>(value);
 }
 
-// ddmm.mmmm of a GGA record in decimal degrees; the hemisphere takes no part.
-double GgaToDegrees(double value) {
-    const int degree = TruncToInt(value / 100);
-    const double minutes = value - 100.0 * degree;
-    return degree + minutes / 60;
+// ddmm.mmmm of a GGA record in decimal degrees, signed as the stored value is: the list's
+// points and the receiver's position are compared by their values, the hemisphere letters
+// take no part.
+double GgaToSignedDegrees(double value) {
+    return nmea::DdmmToDegrees(value);
 }
 
 }  // namespace
@@ -56,27 +57,35 @@ double PackedToDegrees(double packed) {
 
 }  // namespace rolekind
 
-unsigned char SelectBaseStationStartupCoordinate() {
-    auto gga = cgi::ZeroRecord<GGAInfo>();
-    GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
+int rolekind::SelectStartupPosition() {
+    GGAInfo gga;
+    std::memset(&gga, 0, sizeof gga);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
+    if (GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga) != 0) return kSelectionReadFailed;
     if (gga.fix_status == 0) return 0;
-    const double lat = rolekind::GgaToDegrees(gga.latitude);
-    const double lon = rolekind::GgaToDegrees(gga.longitude);
+    const double lat = GgaToSignedDegrees(gga.latitude);
+    const double lon = GgaToSignedDegrees(gga.longitude);
 
     constexpr int kCandidates = 5;  // only the first five positions take part
     SmartBaseInfo smartbase_list[kCandidates];
     double distance[kCandidates];
     for (int i = 0; i < kCandidates; ++i) {
-        smartbase_list[i] = cgi::ReadConfigEntry<SmartBaseInfo>(rolekind::SmartBaseEntry(i + 1));
+        // A list read as zeros would mark a zeroed record available: station 1 erased.
+        std::memset(&smartbase_list[i], 0, sizeof smartbase_list[i]);  // cppcheck-suppress memsetClassFloat
+        if (GetReceiverConfigParaFromShareMemory(SmartBaseEntry(i + 1), &smartbase_list[i]) != 0)
+            return kSelectionReadFailed;
         const Coordinates &point = smartbase_list[i].coordinate_point;
-        distance[i] = get_distance(rolekind::PackedToDegrees(point.Latitude),
-                                   rolekind::PackedToDegrees(point.Longitude), lat, lon);
+        distance[i] = get_distance(PackedToDegrees(point.Latitude), PackedToDegrees(point.Longitude), lat, lon);
     }
     int index = 0;
     for (int i = 1; i < kCandidates; ++i)
         if (distance[i] < distance[index]) index = i;  // equal distances keep the lower position
 
     smartbase_list[index].available = 1;
-    SetReceiverConfigParaToShareMemory(rolekind::SmartBaseEntry(index + 1), &smartbase_list[index]);
-    return static_cast<unsigned char>(index + 1);
+    SetReceiverConfigParaToShareMemory(SmartBaseEntry(index + 1), &smartbase_list[index]);
+    return index + 1;
+}
+
+unsigned char SelectBaseStationStartupCoordinate() {
+    const int position = rolekind::SelectStartupPosition();
+    return static_cast<unsigned char>(position > 0 ? position : 0);
 }

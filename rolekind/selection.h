@@ -13,7 +13,8 @@ double radian(double d);
 double get_distance(double lat1, double lng1, double lat2, double lng2);
 
 // Chooses, among list positions 1 to 5, the one nearest to the receiver's GGA position,
-// marks it as the start-up point and returns its position (1 to 5); 0 without a fix.
+// marks it as the start-up point and returns its position (1 to 5); 0 without a fix, or when
+// a read failed (then nothing is written).
 unsigned char SelectBaseStationStartupCoordinate();
 
 namespace rolekind {
@@ -28,5 +29,10 @@ inline unsigned char SmartBaseEntry(int position) {
 
 // A packed DD.MMSSsss value in decimal degrees.
 double PackedToDegrees(double packed);
+
+// The selection, with a read that failed told apart from no fix: kSelectionReadFailed when
+// a lock was not to be had (nothing is written then), 0 without a fix, else the position.
+inline constexpr int kSelectionReadFailed = -1;
+int SelectStartupPosition();
 
 }  // namespace rolekind
