@@ -165,6 +165,17 @@ class Stand_in : public testing::Test {
 
     static unsigned char StationState() { return RawMonitor()[offsetof(MonitorPara, STATION_STATE)]; }
 
+    // The configuration lock taken by another process (without undo, so it stays taken), or
+    // given back.
+    static void HoldConfigLock(bool hold) {
+        const int sem_id = OstrelConfig.sem_id;
+        const pid_t setter = Spawn([sem_id, hold] {
+            sembuf change{0, static_cast<short>(hold ? -1 : 1), 0};
+            return semop(sem_id, &change, 1) == 0 ? 0 : 1;
+        });
+        ASSERT_EQ(WaitChild(setter), 0);
+    }
+
     FILE *log_ = fopen("/dev/null", "w");
     void TearDown() override { fclose(log_); }
 };
@@ -312,4 +323,81 @@ TEST_F(Stand_in, ProgramWritesDefaultsStopsOnSignalsAndLeavesTheSegments) {
     SerialPortConfig port{};
     GetReceiverConfigParaFromShareMemory(ENTRY_SP1_CONFIG, &port);
     EXPECT_EQ(port.Baudrate, 115200u);
+}
+
+// A daemon outlives a read that timed out: nothing is written on the strength of it (a list
+// read as zeros would erase SmartBase station 1), and the next base start is carried out.
+TEST_F(Stand_in, AReadThatTimesOutWritesNothingAndTheNextBaseStartIsCarriedOut) {
+    Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log_);
+    WriteConfiguration(DefaultConfiguration());
+    const unsigned char smartbase = SMARTBASE_MODE;
+    SetReceiverConfigParaToShareMemory(ENTRY_WORK_MODE, &smartbase);
+    receiver.Tick();
+    const std::vector<unsigned char> config = ConfigBytes();
+    const std::vector<unsigned char> monitor = MonitorBytes();
+
+    HoldConfigLock(true);
+    SetMonitorOperate(ENTRY_WMODE_OP);
+    EXPECT_TRUE(receiver.ServeMailbox());  // waits out the lock's bound
+    EXPECT_EQ(GetMonitorOperateState(), OP_FAILED);
+    HoldConfigLock(false);
+    EXPECT_EQ(ConfigBytes(), config);
+    std::vector<unsigned char> after = MonitorBytes();  // the same but for the mailbox
+    for (std::size_t at : {offsetof(MonitorPara, OperateCode), offsetof(MonitorPara, OperateState)})
+        after[at] = monitor[at];
+    EXPECT_EQ(after, monitor);
+    EXPECT_FALSE(receiver.BaseRunning());
+
+    EXPECT_EQ(Run(receiver, ENTRY_WMODE_OP), OP_SUCCESS);
+    EXPECT_TRUE(receiver.BaseRunning());
+    EXPECT_EQ(RawMonitor()[offsetof(MonitorPara, SMARTBASE_ID)], 4);
+    const std::size_t station1 = offsetof(ReceiverConfigPara, SMARTBASE[0]);
+    EXPECT_TRUE(std::equal(config.begin() + station1, config.begin() + station1 + sizeof(SmartBaseInfo),
+                           ConfigBytes().begin() + station1));
+}
+
+// An epoch's GSV groups: the primary signal's where the signal IDs say which, else the
+// first; a system whose group is missing from a later epoch is cleared.
+TEST_F(Stand_in, KeepsThePrimarySignalAndClearsSystemsThatStop) {
+    const auto nmea = [](const std::string &body) {
+        unsigned sum = 0;
+        for (char c : body) sum ^= static_cast<unsigned char>(c);
+        char tail[8];
+        std::snprintf(tail, sizeof tail, "*%02X", sum);
+        return "$" + body + tail;
+    };
+    const std::string gga = nmea("GPGGA,120000.00,4552.65403,S,17030.00668,E,1,08,1.0,10.0,M,2.0,M,,");
+    const std::string e5b = nmea("GAGSV,1,1,01,07,10,100,30,2"), e1 = nmea("GAGSV,1,1,01,07,10,100,45,7");
+    // GPS: a group whose sentences do not all end in a signal ID, then an L1 C/A group.
+    const std::string gp_mixed1 = nmea("GPGSV,2,1,05,01,10,100,40,02,20,200,41,03,30,300,42,04,40,040,43");
+    const std::string gp_mixed2 = nmea("GPGSV,2,2,05,05,50,050,44,1");
+    const std::string gp_l1 = nmea("GPGSV,1,1,01,05,50,050,39,1");
+    // GLONASS: no group of the primary signal, so the first.
+    const std::string gl_l2 = nmea("GLGSV,1,1,01,65,53,144,20,3"), gl_l3 = nmea("GLGSV,1,1,01,65,53,144,21,5");
+    const std::string bd_once = nmea("BDGSV,1,1,01,11,20,200,33");
+    const std::string path = testing::TempDir() + "epochs.nmea";
+    {
+        std::ofstream log(path);
+        for (const std::string &line : {e5b, e1, gp_mixed1, gp_mixed2, gp_l1, gl_l2, gl_l3, bd_once, gga, e1, gga})
+            log << line << "\r\n";
+    }
+    PositionSource source;
+    ASSERT_TRUE(source.LoadLog(path));
+    Receiver receiver(std::move(source), log_);
+    const auto sentence = [](unsigned char entry, int n) {
+        GSVSlot slot{};
+        GetGNSSInfoFromShareMemory(entry, &slot);
+        return std::string(slot.Sentence[n - 1], strnlen(slot.Sentence[n - 1], sizeof slot.Sentence[n - 1]));
+    };
+    receiver.Tick();
+    EXPECT_EQ(sentence(ENTRY_GSV_GA, 1), e1);
+    EXPECT_EQ(sentence(ENTRY_GSV_GP, 1), gp_l1);
+    EXPECT_EQ(sentence(ENTRY_GSV_GP, 2), "");
+    EXPECT_EQ(sentence(ENTRY_GSV_GL, 1), gl_l2);
+    EXPECT_EQ(sentence(ENTRY_GSV_BD, 1), bd_once);
+    receiver.Tick();
+    EXPECT_EQ(sentence(ENTRY_GSV_GA, 1), e1);
+    for (unsigned char entry : {ENTRY_GSV_GP, ENTRY_GSV_BD, ENTRY_GSV_GL})
+        for (int n = 1; n <= 2; ++n) EXPECT_EQ(sentence(entry, n), "") << int(entry) << " " << n;
+    std::remove(path.c_str());
 }

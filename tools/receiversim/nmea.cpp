@@ -1,56 +1,75 @@
 #include "nmea.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+
+#include "nmea_reader.h"
 
 namespace receiversim {
 namespace {
 
-std::vector<std::string> SplitFields(std::string_view body) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = body.find(',', start);
-        fields.emplace_back(body.substr(start, comma - start));
-        if (comma == std::string_view::npos) return fields;
-        start = comma + 1;
-    }
+// The fields of a sentence with a valid checksum.
+std::optional<nmea::Fields> Fields(std::string_view sentence) {
+    const std::string_view body = nmea::CheckedBody(sentence);
+    nmea::Fields fields;
+    if (body.empty() || !nmea::SplitFields(body, &fields)) return std::nullopt;
+    return fields;
 }
 
-// The fields between '$' and '*' of a sentence with a valid checksum.
-std::optional<std::vector<std::string>> Fields(std::string_view sentence) {
-    if (!NmeaChecksumOk(sentence)) return std::nullopt;
-    const std::size_t star = sentence.rfind('*');
-    return SplitFields(sentence.substr(1, star - 1));
+double Number(std::string_view field) {
+    return field.empty() ? 0.0 : std::strtod(std::string(field).c_str(), nullptr);
 }
-
-double Number(const std::string &field) {
-    return field.empty() ? 0.0 : std::strtod(field.c_str(), nullptr);
+long Whole(std::string_view field) {
+    return field.empty() ? 0 : std::strtol(std::string(field).c_str(), nullptr, 10);
 }
-long Whole(const std::string &field) {
-    return field.empty() ? 0 : std::strtol(field.c_str(), nullptr, 10);
-}
-unsigned char Letter(const std::string &field) {
+unsigned char Letter(std::string_view field) {
     return field.empty() ? 0 : static_cast<unsigned char>(field[0]);
 }
 
-unsigned char Checksum(std::string_view body) {
-    unsigned char sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    return sum;
+std::string_view SentenceText(const GSVInput &input) {
+    return {input.Sentence, strnlen(input.Sentence, sizeof input.Sentence)};
+}
+
+// The primary signal's ID per slot (GPS, BeiDou, GLONASS, Galileo); the fifth slot has none.
+constexpr int kPrimarySignal[GNSS_GSV_SLOTS] = {1, 1, 1, 7, -1};
+
+// One GSV group of an epoch: a sentence 1 and the sentences that follow it, of one system.
+struct Group {
+    unsigned char system = 0;
+    std::vector<GSVInput> sentences;
+    int signal = -1;  // the ID every sentence ends in, or -1
+};
+
+std::vector<Group> Groups(const std::vector<GSVInput> &sentences) {
+    std::vector<Group> groups;
+    std::vector<std::size_t> open(GNSS_GSV_SLOTS, SIZE_MAX);  // each system's group being filled
+    for (const GSVInput &input : sentences) {
+        const unsigned char system = input.System % GNSS_GSV_SLOTS;
+        if (input.Number == 1) {
+            open[system] = groups.size();
+            groups.push_back({system, {}, -1});
+        }
+        if (open[system] != SIZE_MAX) groups[open[system]].sentences.push_back(input);
+    }
+    for (Group &group : groups) {
+        std::optional<int> common;
+        for (const GSVInput &input : group.sentences) {
+            const auto fields = Fields(SentenceText(input));
+            const int id = fields ? nmea::GsvSignalId(*fields) : -1;
+            if (!common) common = id;
+            if (*common != id) common = -1;
+        }
+        group.signal = common.value_or(-1);
+    }
+    return groups;
 }
 
 }  // namespace
 
 bool NmeaChecksumOk(std::string_view sentence) {
-    while (!sentence.empty() && (sentence.back() == '\r' || sentence.back() == '\n')) sentence.remove_suffix(1);
-    if (sentence.size() < 4 || sentence[0] != '$') return false;
-    const std::size_t star = sentence.rfind('*');
-    if (star == std::string_view::npos || star + 3 != sentence.size()) return false;
-    const unsigned long stated = std::strtoul(std::string(sentence.substr(star + 1)).c_str(), nullptr, 16);
-    return stated == Checksum(sentence.substr(1, star - 1));
+    return !nmea::CheckedBody(sentence).empty();
 }
 
 std::string_view NmeaType(std::string_view sentence) {
@@ -60,8 +79,8 @@ std::string_view NmeaType(std::string_view sentence) {
 
 std::optional<GGAInfo> ParseGga(std::string_view sentence) {
     const auto fields = Fields(sentence);
-    if (!fields || NmeaType(sentence) != "GGA" || fields->size() < 15) return std::nullopt;
-    const std::vector<std::string> &f = *fields;
+    if (!fields || NmeaType(sentence) != "GGA" || fields->count < 15) return std::nullopt;
+    const auto &f = fields->at;
     GGAInfo gga;
     std::memset(&gga, 0, sizeof gga);
     gga.utc = static_cast<float>(Number(f[1]));
@@ -78,15 +97,15 @@ std::optional<GGAInfo> ParseGga(std::string_view sentence) {
     gga.und_unit = Letter(f[12]);
     gga.age = static_cast<unsigned char>(Number(f[13]));
     gga.station_id = static_cast<unsigned int>(Whole(f[14]));
-    gga.checksum = Checksum(sentence.substr(1, sentence.rfind('*') - 1));
+    gga.checksum = nmea::Checksum(nmea::CheckedBody(sentence));
     gga.available = 1;
     return gga;
 }
 
 std::optional<GSVInput> ParseGsv(std::string_view sentence) {
     const auto fields = Fields(sentence);
-    if (!fields || NmeaType(sentence) != "GSV" || fields->size() < 4) return std::nullopt;
-    const long number = Whole((*fields)[2]);
+    if (!fields || NmeaType(sentence) != "GSV" || fields->count < nmea::kGsvHeadFields) return std::nullopt;
+    const long number = Whole(fields->at[2]);
     if (number < 1 || number > GNSS_GSV_SENTENCES) return std::nullopt;
     const std::string_view talker = sentence.substr(1, 2);
     GSVInput input;
@@ -98,26 +117,21 @@ std::optional<GSVInput> ParseGsv(std::string_view sentence) {
                    : talker == "GA"                     ? 3
                                                         : 4;
     input.Number = static_cast<unsigned char>(number);
-    input.Control = static_cast<unsigned char>(Whole((*fields)[1]));  // sentences in the group
+    input.Control = static_cast<unsigned char>(Whole(fields->at[1]));  // sentences in the group
     return input;
 }
 
-std::string GsvSignal(std::string_view sentence) {
-    const auto fields = Fields(sentence);
-    if (!fields || fields->size() < 5 || (fields->size() - 4) % 4 != 1) return {};
-    return fields->back();
-}
-
-std::vector<GSVInput> FirstSignalOnly(const std::vector<GSVInput> &sentences) {
-    std::optional<std::string> chosen[GNSS_GSV_SLOTS];
-    std::vector<GSVInput> kept;
-    for (const GSVInput &input : sentences) {
-        const std::string signal =
-            GsvSignal(std::string_view(input.Sentence, strnlen(input.Sentence, sizeof input.Sentence)));
-        std::optional<std::string> &first = chosen[input.System % GNSS_GSV_SLOTS];
-        if (!first) first = signal;
-        if (*first == signal) kept.push_back(input);
+std::vector<GSVInput> PrimarySignalOnly(const std::vector<GSVInput> &sentences) {
+    const std::vector<Group> groups = Groups(sentences);
+    std::vector<const Group *> chosen(GNSS_GSV_SLOTS, nullptr);
+    for (const Group &group : groups) {
+        const Group *&kept = chosen[group.system];
+        const bool primary = group.signal >= 0 && group.signal == kPrimarySignal[group.system];
+        if (kept == nullptr || (primary && kept->signal != kPrimarySignal[group.system])) kept = &group;
     }
+    std::vector<GSVInput> kept;
+    for (const Group *group : chosen)
+        if (group != nullptr) kept.insert(kept.end(), group->sentences.begin(), group->sentences.end());
     return kept;
 }
 
@@ -129,7 +143,7 @@ std::string FormatGga(const GGAInfo &gga) {
                   gga.fix_satellite, gga.hdop, gga.altitude, letter(gga.alt_unit).c_str(), gga.undulation,
                   letter(gga.und_unit).c_str());
     char sentence[272];
-    std::snprintf(sentence, sizeof sentence, "$%s*%02X", body, Checksum(body));
+    std::snprintf(sentence, sizeof sentence, "$%s*%02X", body, nmea::Checksum(body));
     return sentence;
 }
 

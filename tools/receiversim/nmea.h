@@ -1,5 +1,7 @@
-// A small NMEA 0183 reader for replaying recorded receiver output: GGA sentences decoded
-// into GGAInfo, GSV sentences routed to their satellite-system slot.
+// The stand-in's reading of recorded receiver output: GGA sentences decoded into GGAInfo, GSV
+// sentences routed to their satellite-system slot, and the GSV groups of an epoch that a
+// receiver daemon would store. Checksums and fields are read with nmea_reader.h, as
+// gnssreport reads them.
 #pragma once
 
 #include <optional>
@@ -25,13 +27,13 @@ std::optional<GGAInfo> ParseGga(std::string_view sentence);
 // talkers go to slots 0 to 3, any other talker to slot 4.
 std::optional<GSVInput> ParseGsv(std::string_view sentence);
 
-// The signal field of an NMEA 4.10 (or later) GSV sentence, or empty for older sentences.
-std::string GsvSignal(std::string_view sentence);
-
-// A receiver that tracks several signals sends one GSV group per signal and system. Keeps, per
-// system, the sentences of the first signal group among these, as a receiver daemon that
-// reports one signal strength per satellite does.
-std::vector<GSVInput> FirstSignalOnly(const std::vector<GSVInput> &sentences);
+// A receiver that tracks several signals sends one GSV group per signal and system (NMEA
+// 4.11). Keeps, per system, one group of the epoch's sentences, as a daemon that reports one
+// signal strength per satellite does: the primary signal's group where the signal IDs say
+// which (GPS L1 C/A 1, GLONASS L1 1, Galileo E1 7, BeiDou B1I 1), else the first. A group's
+// trailing field counts as its signal ID only when every sentence of the group ends in the
+// same single hex digit.
+std::vector<GSVInput> PrimarySignalOnly(const std::vector<GSVInput> &sentences);
 
 // A GGA sentence, with its checksum, for a decoded record.
 std::string FormatGga(const GGAInfo &gga);

@@ -4,19 +4,56 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <optional>
 
 #include "channels.h"
 #include "clock.h"
 #include "nmea.h"
-#include "records.h"
 #include "selection.h"
 
 namespace receiversim {
 namespace {
 
-using cgi::ReadConfigByte;
-using cgi::ReadMonitorByte;
-using cgi::WriteMonitorByte;
+// Reads go through the library one by one: a daemon lives on after a read that timed out,
+// and every later read must see the segment again. A failed read gives nothing, and nothing
+// is written on the strength of it.
+template <typename Record>
+std::optional<Record> ReadConfig(unsigned char entry) {
+    Record record;
+    std::memset(&record, 0, sizeof record);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
+    if (GetReceiverConfigParaFromShareMemory(entry, &record) != 0) return std::nullopt;
+    return record;
+}
+
+template <typename Record>
+std::optional<Record> ReadMonitor(unsigned char entry) {
+    Record record;
+    std::memset(&record, 0, sizeof record);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
+    if (GetMonitorParaFromShareMemory(entry, &record) != 0) return std::nullopt;
+    return record;
+}
+
+std::optional<GGAInfo> ReadGga() {
+    GGAInfo gga;
+    std::memset(&gga, 0, sizeof gga);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
+    if (GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga) != 0) return std::nullopt;
+    return gga;
+}
+
+void WriteMonitorByte(unsigned char entry, unsigned char value) {
+    SetMonitorParaToShareMemory(entry, &value);
+}
+
+// Empties a system's slot: all eight sentences.
+void ClearSlot(unsigned char system) {
+    GSVInput empty;
+    std::memset(&empty, 0, sizeof empty);
+    empty.System = system;
+    for (int n = 1; n <= GNSS_GSV_SENTENCES; ++n) {
+        empty.Number = static_cast<unsigned char>(n);
+        SetGNSSInfoToShareMemory(ENTRY_GSV, &empty);
+    }
+}
 
 // UTC time of day as hhmmss.ss.
 float UtcNow() {
@@ -82,9 +119,10 @@ bool PositionSource::LoadLog(const std::string &path) {
     return false;
 }
 
-GGAInfo PositionSource::Next(std::vector<GSVInput> *gsv) {
+GGAInfo PositionSource::Next(std::vector<GSVInput> *gsv, std::string *sentence) {
     if (lines_.empty()) {
         fixed_.utc = UtcNow();
+        *sentence = FormatGga(fixed_);
         return fixed_;
     }
     // Advance to the next GGA of the log, looping at its end; GSV sentences on the way go along.
@@ -92,26 +130,49 @@ GGAInfo PositionSource::Next(std::vector<GSVInput> *gsv) {
         const std::string &line = lines_[cursor_];
         cursor_ = (cursor_ + 1) % lines_.size();
         if (auto input = ParseGsv(line)) gsv->push_back(*input);
-        if (auto gga = ParseGga(line)) return *gga;
+        if (auto gga = ParseGga(line)) {
+            *sentence = line;  // as the receiver wrote it
+            return *gga;
+        }
     }
+    *sentence = FormatGga(fixed_);
     return fixed_;
 }
 
 void Receiver::Tick() {
     std::vector<GSVInput> gsv;
-    current_ = source_.Next(&gsv);
+    std::string sentence;
+    current_ = source_.Next(&gsv, &sentence);
     SetGNSSInfoToShareMemory(ENTRY_GGA, &current_);
-    SetGNSSInfoToShareMemory(ENTRY_GGA_MSG, FormatGga(current_).c_str());
-    for (const GSVInput &input : FirstSignalOnly(gsv)) SetGNSSInfoToShareMemory(ENTRY_GSV, &input);
+    SetGNSSInfoToShareMemory(ENTRY_GGA_MSG, sentence.c_str());
+    StoreSatellites(gsv);
     // The channels send their messages with every sample; the time words follow (milliseconds).
     StampChannelMessages(static_cast<unsigned int>(grshm::MonotonicMs()));
 
     // Keep the base station state current. A stop request writes STATION_STOP before it
     // posts; while the base still runs that value is left for the operation to see.
-    const unsigned char state = ReadMonitorByte(ENTRY_STATION_STATE);
+    const auto stored = ReadMonitor<unsigned char>(ENTRY_STATION_STATE);
+    if (!stored) return;
+    const unsigned char state = *stored;
     if (base_running_ && state != STATION_STOP && state != STATION_STARTUP)
         WriteMonitorByte(ENTRY_STATION_STATE, STATION_STARTUP);
     if (!base_running_ && stopped_once_ && state != STATION_STOP) WriteMonitorByte(ENTRY_STATION_STATE, STATION_STOP);
+}
+
+// The slots carry no time: a system whose group is missing from an epoch that reports
+// satellites is cleared, or the report would show its last satellites forever. An epoch
+// without any GSV sentence (a receiver that sends them less often) leaves the slots alone.
+void Receiver::StoreSatellites(const std::vector<GSVInput> &epoch) {
+    if (epoch.empty()) return;
+    bool present[GNSS_GSV_SLOTS] = {};
+    for (const GSVInput &input : PrimarySignalOnly(epoch)) {
+        SetGNSSInfoToShareMemory(ENTRY_GSV, &input);
+        present[input.System % GNSS_GSV_SLOTS] = true;
+    }
+    for (unsigned char system = 0; system < GNSS_GSV_SLOTS; ++system) {
+        if (stored_[system] && !present[system]) ClearSlot(system);
+        stored_[system] = present[system];
+    }
 }
 
 bool Receiver::ServeMailbox() {
@@ -128,18 +189,21 @@ OPERATE_STATE Receiver::CarryOut(unsigned char code) {
     switch (code) {
         case ENTRY_SID_OP: {
             char id[17] = {};
-            GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, id);
-            std::fprintf(log_, "base identifier \"%s\" taken into use", id);
+            if (GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, id) != 0) {
+                outcome = ReadFailed("the station identifier");
+                break;
+            }
+            std::fprintf(log_, "base identifier \"%.16s\" taken into use", id);
             break;
         }
         case ENTRY_WMODE_OP:
             outcome = ChangeWorkMode();
             break;
         case ENTRY_PPS_OP:
-            std::fprintf(log_, "PPS output %s", ReadConfigByte(ENTRY_PPS_ENABLE) ? "on" : "off");
+            outcome = ReportSwitch("PPS output", ENTRY_PPS_ENABLE);
             break;
         case ENTRY_EVENT_OP:
-            std::fprintf(log_, "EVENT input %s", ReadConfigByte(ENTRY_EVENT_ENABLE) ? "on" : "off");
+            outcome = ReportSwitch("EVENT input", ENTRY_EVENT_ENABLE);
             break;
         case ENTRY_GPOS_OP:
             outcome = ReportPosition();
@@ -164,34 +228,37 @@ OPERATE_STATE Receiver::CarryOut(unsigned char code) {
     return outcome;
 }
 
+OPERATE_STATE Receiver::ReadFailed(const char *what) {
+    std::fprintf(log_, "could not read %s: nothing done", what);
+    return OP_FAILED;
+}
+
+OPERATE_STATE Receiver::ReportSwitch(const char *what, unsigned char entry) {
+    const auto stored = ReadConfig<unsigned char>(entry);
+    if (!stored) return ReadFailed(what);
+    std::fprintf(log_, "%s %s", what, *stored != 0 ? "on" : "off");
+    return OP_SUCCESS;
+}
+
 OPERATE_STATE Receiver::ChangeWorkMode() {
-    const unsigned char mode = ReadConfigByte(ENTRY_WORK_MODE);
-    if (base_running_ && ReadMonitorByte(ENTRY_STATION_STATE) == STATION_STOP) {
+    const auto stored_mode = ReadConfig<unsigned char>(ENTRY_WORK_MODE);
+    const auto state = ReadMonitor<unsigned char>(ENTRY_STATION_STATE);
+    if (!stored_mode || !state) return ReadFailed("the work mode and station state");
+    const unsigned char mode = *stored_mode;
+    if (base_running_ && *state == STATION_STOP) {
         StopBase();
         std::fprintf(log_, "base station stopped");
         return OP_SUCCESS;
     }
     switch (mode) {
         case STATION_MODE: {
-            auto point = cgi::ZeroRecord<Coordinates>();
-            GetReceiverConfigParaFromShareMemory(ENTRY_STATION_POS, &point);
-            StartBase(point, "base station started at ");
+            const auto point = ReadConfig<Coordinates>(ENTRY_STATION_POS);
+            if (!point) return ReadFailed("the base position");
+            StartBase(*point, "base station started at ");
             return OP_SUCCESS;
         }
-        case SMARTBASE_MODE: {
-            const unsigned char chosen = SelectBaseStationStartupCoordinate();
-            WriteMonitorByte(ENTRY_SMARTBASE_ID, chosen);
-            if (chosen == 0) {
-                std::fprintf(log_, "SmartBase mode: no position fix, no station chosen");
-                return OP_FAILED;
-            }
-            auto station = cgi::ZeroRecord<SmartBaseInfo>();
-            GetReceiverConfigParaFromShareMemory(static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + chosen - 1),
-                                                 &station);
-            std::fprintf(log_, "SmartBase station %d \"%.16s\" chosen; ", chosen, station.id);
-            StartBase(station.coordinate_point, "base station started at ");
-            return OP_SUCCESS;
-        }
+        case SMARTBASE_MODE:
+            return StartSmartBase();
         default:
             if (base_running_) StopBase();
             std::fprintf(log_, "work mode %d%s", mode, mode == AUTOBASE_MODE ? " (automatic base)" : "");
@@ -199,10 +266,27 @@ OPERATE_STATE Receiver::ChangeWorkMode() {
     }
 }
 
+OPERATE_STATE Receiver::StartSmartBase() {
+    const int chosen = rolekind::SelectStartupPosition();
+    if (chosen == rolekind::kSelectionReadFailed) return ReadFailed("the position or the SmartBase list");
+    WriteMonitorByte(ENTRY_SMARTBASE_ID, static_cast<unsigned char>(chosen));
+    if (chosen == 0) {
+        std::fprintf(log_, "SmartBase mode: no position fix, no station chosen");
+        return OP_FAILED;
+    }
+    const auto station = ReadConfig<SmartBaseInfo>(rolekind::SmartBaseEntry(chosen));
+    if (!station) return ReadFailed("the chosen SmartBase station");
+    std::fprintf(log_, "SmartBase station %d \"%.16s\" chosen; ", chosen, station->id);
+    StartBase(station->coordinate_point, "base station started at ");
+    return OP_SUCCESS;
+}
+
 OPERATE_STATE Receiver::ReportPosition() {
-    auto gga = cgi::ZeroRecord<GGAInfo>();
-    GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga);
-    auto position = cgi::ZeroRecord<Coordinates>();
+    const auto read = ReadGga();
+    if (!read) return ReadFailed("the position");
+    const GGAInfo &gga = *read;
+    Coordinates position;
+    std::memset(&position, 0, sizeof position);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
     if (gga.fix_status != 0) {
         position.Latitude = gga.latitude;
         position.LatDirection = gga.latdir;

@@ -17,8 +17,9 @@ class PositionSource {
     // Reads the log's lines; false when the file cannot be read or holds no GGA sentence.
     bool LoadLog(const std::string &path);
 
-    // The next position, and the GSV sentences that came with it (from a log).
-    GGAInfo Next(std::vector<GSVInput> *gsv);
+    // The next position with its GGA sentence, and the GSV sentences that came with it (from a
+    // log).
+    GGAInfo Next(std::vector<GSVInput> *gsv, std::string *sentence);
 
  private:
     GGAInfo fixed_{};
@@ -39,8 +40,12 @@ class Receiver {
     bool BaseRunning() const { return base_running_; }
 
  private:
+    void StoreSatellites(const std::vector<GSVInput> &epoch);
     OPERATE_STATE CarryOut(unsigned char code);
+    OPERATE_STATE ReadFailed(const char *what);
+    OPERATE_STATE ReportSwitch(const char *what, unsigned char entry);
     OPERATE_STATE ChangeWorkMode();
+    OPERATE_STATE StartSmartBase();
     OPERATE_STATE ReportPosition();
     void StartBase(const Coordinates &point, const char *what);
     void StopBase();
@@ -50,6 +55,7 @@ class Receiver {
     GGAInfo current_{};
     bool base_running_ = false;
     bool stopped_once_ = false;
+    bool stored_[GNSS_GSV_SLOTS] = {};  // systems whose slot holds this stand-in's sentences
 };
 
 // ddmm.mmmm of a decimal-degree value, and its hemisphere letter.
