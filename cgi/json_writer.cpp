@@ -2,9 +2,11 @@
 
 #include <json-c/json.h>
 
-#include <array>
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace cgi {
 
@@ -13,46 +15,26 @@ namespace {
 constexpr std::size_t kReplyCapacity = std::size_t{32} * 1024;
 }  // namespace
 
-JsonWriter::JsonWriter() {
-    text_.reserve(kReplyCapacity);
-}
+JsonWriter::JsonWriter() : data_(new char[kReplyCapacity]), capacity_(kReplyCapacity) {}
 
-void JsonWriter::Clear() {
-    text_.clear();
-    depth_ = 0;
-}
-
-void JsonWriter::Open(char bracket, bool array) {
-    BeforeValue();
-    // Every reply has a fixed shape, a few levels deep: more is a fault of the program.
-    if (depth_ == kMaxDepth) std::abort();
-    text_ += bracket;
-    array_[depth_] = array;
-    had_children_[depth_] = false;
-    ++depth_;
-}
-
-void JsonWriter::Close(char bracket) {
-    --depth_;
-    text_ += ' ';
-    text_ += bracket;
+void JsonWriter::Grow(std::size_t size) {
+    const std::size_t capacity = std::max(2 * capacity_, used_ + size);
+    std::unique_ptr<char[]> data(new char[capacity]);
+    std::memcpy(data.get(), data_.get(), used_);
+    data_ = std::move(data);
+    capacity_ = capacity;
 }
 
 // Escapes a text the way json-c escapes its strings (a test holds the two side by side for
 // every byte value): the named control characters, other bytes below 0x20 as \u00xx in lower
 // case, the quote, the backslash and the slash; every other byte as is.
-void JsonWriter::String(const char *text, std::size_t length) {
+// The bytes before first need none.
+void JsonWriter::EscapedString(const char *text, std::size_t length, std::size_t first) {
     static constexpr char kHex[] = "0123456789abcdef";
-    static constexpr auto kEscaped = [] {
-        std::array<bool, 256> escaped{};
-        for (int byte = 0; byte < 0x20; ++byte) escaped[byte] = true;
-        escaped['"'] = escaped['\\'] = escaped['/'] = true;
-        return escaped;
-    }();
-    BeforeValue();
+    SeparateValue();
     Append("\"");
     std::size_t plain = 0;  // start of the run of bytes that need no escape
-    for (std::size_t i = 0; i < length; ++i) {
+    for (std::size_t i = first; i < length; ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (!kEscaped[byte]) continue;
         Append(std::string_view(text + plain, i - plain));
@@ -92,11 +74,9 @@ void JsonWriter::String(const char *text, std::size_t length) {
     Append("\"");
 }
 
-void JsonWriter::Int(long long value) {
-    BeforeValue();
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text_.append(digits, end);
+void JsonWriter::LongInt(long long value) {
+    char *at = BeforeValue(Room(24));  // a separator and at most 20 characters
+    used_ = static_cast<std::size_t>(std::to_chars(at, at + 22, value).ptr - data_.get());
 }
 
 // Few doubles are printed this way, so json-c itself writes them: the text is its own

@@ -2,10 +2,16 @@
 // always had (json-c's spaced single-line form): { "key": value, "key": value }, [ a, b ],
 // and { } and [ ] when empty. As in json-c's own serializer, each open object or array keeps
 // a had-children flag, and that flag alone decides the separators.
+//
+// A report writes some two thousand pieces: each call makes room once and then copies, so
+// that the writer costs no more than the fixed texts it replaced.
 #pragma once
 
+#include <array>
 #include <cstddef>
-#include <string>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace cgi {
@@ -23,51 +29,121 @@ class JsonWriter {
 
     // A member's key in the open object: plain text of our own that needs no escaping.
     void Key(std::string_view key) {
-        Separate();
-        text_ += '"';
-        text_ += key;
-        text_ += "\": ";
+        char *at = Room(key.size() + 6);
+        at = Separate(at);
+        *at++ = '"';
+        std::memcpy(at, key.data(), key.size());
+        at += key.size();
+        *at++ = '"';
+        *at++ = ':';
+        *at++ = ' ';
+        used_ = static_cast<std::size_t>(at - data_.get());
     }
 
     // Values: a member's after its key, or the open array's next element.
-    void String(const char *text, std::size_t length);  // any bytes, escaped as json-c escapes its strings
-    void String(std::string_view text) { String(text.data(), text.size()); }
-    void Int(long long value);
-    void Bool(bool value) {
-        BeforeValue();
-        text_ += value ? "true" : "false";
+    // Any bytes, escaped as json-c escapes its strings. Most texts need no escape at all: one
+    // scan, one copy.
+    void String(const char *text, std::size_t length) {
+        std::size_t plain = 0;
+        while (plain < length && !kEscaped[static_cast<unsigned char>(text[plain])]) ++plain;
+        if (plain < length) return EscapedString(text, length, plain);
+        char *at = BeforeValue(Room(length + 4));
+        *at++ = '"';
+        std::memcpy(at, text, length);
+        at += length;
+        *at++ = '"';
+        used_ = static_cast<std::size_t>(at - data_.get());
     }
+    void String(std::string_view text) { String(text.data(), text.size()); }
+    void Int(long long value) {
+        if (value < 0 || value > 99) return LongInt(value);
+        char *at = BeforeValue(Room(4));  // the most common numbers of all: one or two digits
+        if (value > 9) *at++ = static_cast<char>('0' + value / 10);
+        *at++ = static_cast<char>('0' + value % 10);
+        used_ = static_cast<std::size_t>(at - data_.get());
+    }
+    void Bool(bool value) { Number(value ? std::string_view("true") : std::string_view("false")); }
     void Double(double value);  // in json-c's own text for a double
     // A number already written as JSON number text (digits, sign, point).
     void Number(std::string_view number_text) {
-        BeforeValue();
-        text_ += number_text;
+        char *at = BeforeValue(Room(number_text.size() + 2));
+        std::memcpy(at, number_text.data(), number_text.size());
+        used_ = static_cast<std::size_t>(at + number_text.size() - data_.get());
     }
 
     // The whole text written so far.
-    std::string_view Text() const { return text_; }
+    std::string_view Text() const { return {data_.get(), used_}; }
     // Forgets everything written, as if new.
-    void Clear();
+    void Clear() {
+        used_ = 0;
+        depth_ = 0;
+        in_array_ = had_children_ = false;
+    }
 
  private:
     static constexpr int kMaxDepth = 16;
+    // The bytes a string escapes: controls, the quote, the backslash and the slash.
+    static constexpr auto kEscaped = [] {
+        std::array<bool, 256> escaped{};
+        for (int byte = 0; byte < 0x20; ++byte) escaped[byte] = true;
+        escaped['"'] = escaped['\\'] = escaped['/'] = true;
+        return escaped;
+    }();
 
+    void EscapedString(const char *text, std::size_t length, std::size_t first);
+    void LongInt(long long value);
+
+    // Room for at least size more characters; returns where they go.
+    char *Room(std::size_t size) {
+        if (capacity_ - used_ < size) Grow(size);
+        return data_.get() + used_;
+    }
+    void Grow(std::size_t size);
     // An element of an array is separated here; an object's member already was, by its key.
-    void BeforeValue() {
-        if (depth_ > 0 && array_[depth_ - 1]) Separate();
+    // Both write at most two characters at `at` (within the room made) and return the end.
+    char *BeforeValue(char *at) { return in_array_ ? Separate(at) : at; }
+    char *Separate(char *at) {
+        if (had_children_) *at++ = ',';
+        *at++ = ' ';
+        had_children_ = true;
+        return at;
     }
-    void Separate() {
-        if (depth_ == 0) return;
-        text_ += had_children_[depth_ - 1] ? ", " : " ";
-        had_children_[depth_ - 1] = true;
+    void Open(char bracket, bool array) {
+        // Every reply has a fixed shape, a few levels deep: more is a fault of the program.
+        if (depth_ == kMaxDepth) std::abort();
+        char *at = BeforeValue(Room(3));
+        *at++ = bracket;
+        used_ = static_cast<std::size_t>(at - data_.get());
+        enclosing_[depth_++] = {in_array_, had_children_};
+        in_array_ = array;
+        had_children_ = false;
     }
-    void Append(std::string_view text) { text_ += text; }
-    void Open(char bracket, bool array);
-    void Close(char bracket);
+    void Close(char bracket) {
+        char *at = Room(2);
+        at[0] = ' ';
+        at[1] = bracket;
+        used_ += 2;
+        in_array_ = enclosing_[--depth_].in_array;
+        had_children_ = enclosing_[depth_].had_children;
+    }
+    // A value's separator, when it has one.
+    void SeparateValue() { used_ = static_cast<std::size_t>(BeforeValue(Room(2)) - data_.get()); }
+    void Append(std::string_view text) {
+        std::memcpy(Room(text.size()), text.data(), text.size());
+        used_ += text.size();
+    }
 
-    std::string text_;
-    bool array_[kMaxDepth] = {};
-    bool had_children_[kMaxDepth] = {};
+    std::unique_ptr<char[]> data_;
+    std::size_t used_ = 0;
+    std::size_t capacity_ = 0;
+    // The innermost open object or array; the ones around it wait on the stack.
+    bool in_array_ = false;
+    bool had_children_ = false;
+    struct Enclosing {
+        bool in_array;
+        bool had_children;
+    };
+    Enclosing enclosing_[kMaxDepth] = {};
     int depth_ = 0;
 };
 

@@ -15,17 +15,32 @@
 namespace linkreport {
 namespace {
 
+// A message array within a record: its slots' bytes read where they lie.
+struct MessageSlots {
+    const unsigned char *record;
+    Member slots;
+
+    int Interval(int index) const { return static_cast<signed char>(Byte(index, offsetof(MsgCfgPara, Interval))); }
+    int Available(int index) const { return Byte(index, offsetof(MsgCfgPara, Available)); }
+
+ private:
+    unsigned char Byte(int index, std::size_t member) const {
+        const std::size_t at = static_cast<std::size_t>(index) * sizeof(MsgCfgPara) + member;
+        return at < slots.size ? record[slots.offset + at] : 0;
+    }
+};
+
 // An item's value: the interval byte, or the available byte (set if any of its slots is).
-int ItemValue(const MessageTable &table, const MessageRow &row, const MsgCfgPara *slots) {
-    if (table.byte == ValueByte::Interval) return slots[row.first_index].Interval;
-    if (row.first_index == row.last_index) return slots[row.first_index].Available;
+int ItemValue(const MessageTable &table, const MessageRow &row, const MessageSlots &slots) {
+    if (table.byte == ValueByte::Interval) return slots.Interval(row.first_index);
+    if (row.first_index == row.last_index) return slots.Available(row.first_index);
     for (int index = row.first_index; index <= row.last_index; ++index)
-        if (slots[index].Available != 0) return 1;
+        if (slots.Available(index) != 0) return 1;
     return 0;
 }
 
 // One list: an item per row of the table, its value from the stored slots.
-void WriteMessageList(cgi::JsonWriter &writer, const MessageTable &table, const MsgCfgPara *slots) {
+void WriteMessageList(cgi::JsonWriter &writer, const MessageTable &table, const MessageSlots &slots) {
     writer.BeginArray();
     for (const MessageRow &row : table.rows) {
         writer.BeginObject();
@@ -58,7 +73,7 @@ struct ChannelRecords {
 };
 
 std::unique_ptr<ChannelRecords> ReadChannelRecords() {
-    auto read = std::make_unique<ChannelRecords>();
+    std::unique_ptr<ChannelRecords> read(new ChannelRecords);  // each read fills its record first
     for (std::size_t i = 0; i < std::size(kChannels); ++i)
         cgi::ReadConfigRecord(kChannels[i].entry, read->records[i].bytes, kChannels[i].record_size);
     return read;
@@ -76,17 +91,6 @@ Value Load(const unsigned char *record, const Member &member) {
 int Number(const unsigned char *record, const Member &member) {
     if (member.kind == MemberKind::Byte) return Load<unsigned char>(record, member);
     return static_cast<int>(Load<unsigned int>(record, member));
-}
-
-// A message array of a stream, copied out of the record.
-struct Slots {
-    MsgCfgPara slots[32];
-};
-
-Slots LoadSlots(const unsigned char *stream, const Member &member) {
-    Slots copy{};
-    std::memcpy(copy.slots, stream + member.offset, std::min(sizeof copy.slots, member.size));
-    return copy;
 }
 
 std::string_view TextOf(const unsigned char *record, const Member &member) {
@@ -119,9 +123,9 @@ int RadioModelCode(std::string_view model) {
 }
 
 // "MSM" of an NTRIP server: the first rule whose slot is set decides; 0 when none is.
-int MsmLevel(const Slots &rtcm32) {
+int MsmLevel(const MessageSlots &rtcm32) {
     for (const MsmRule &rule : kMsmRules)
-        if (rtcm32.slots[rule.index].Available != 0) return rule.level;
+        if (rtcm32.Available(rule.index) != 0) return rule.level;
     return 0;
 }
 
@@ -136,7 +140,7 @@ void WriteMessages(cgi::JsonWriter &writer, const unsigned char *stream, std::sp
     writer.BeginArray();
     for (const MessageList &list : lists) {
         if (list.shape == ListShape::Items) {
-            WriteMessageList(writer, *list.table, LoadSlots(stream, list.slots).slots);
+            WriteMessageList(writer, *list.table, MessageSlots{stream, list.slots});
             continue;
         }
         writer.BeginArray();
@@ -154,7 +158,7 @@ void WriteMessages(cgi::JsonWriter &writer, const unsigned char *stream, std::sp
 // The number of a key shown only when it has one (0: no key).
 int OptionalNumber(const KeyRow &row, const unsigned char *record) {
     if (row.shown == Shown::RadioModel) return RadioModelCode(TextOf(record, row.member));
-    return MsmLevel(LoadSlots(record, row.member));
+    return MsmLevel(MessageSlots{record, row.member});
 }
 
 // The key and its value, or nothing for a key that shows only when it has a value.

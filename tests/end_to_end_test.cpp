@@ -1,5 +1,5 @@
 // End to end: the receiver stand-in and the real web server (lighttpd) started by the run
-// script, both programs requested over HTTP, in this test's private IPC namespace.
+// script, the programs requested over HTTP, in this test's private IPC namespace.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
