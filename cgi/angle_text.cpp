@@ -5,7 +5,6 @@
 #include <cstring>
 #include <utility>
 
-#include "json_build.h"
 #include "number_text.h"
 
 namespace cgi {
@@ -27,15 +26,6 @@ ShortText FixedShortText(double value, int decimals) {
     return text;
 }
 
-json_object *FixedNumberText(double value, int decimals) {
-    return json_object_new_string(FixedShortText(value, decimals).text);
-}
-
-json_object *DirectionText(unsigned char direction) {
-    const char text[2] = {static_cast<char>(direction), '\0'};
-    return json_object_new_string(text);
-}
-
 BaseAngleTexts BaseAngle(double value, unsigned char hemisphere) {
     const double magnitude = std::fabs(value);
     const unsigned int degrees = TruncToUnsigned(magnitude / 100);
@@ -47,16 +37,6 @@ BaseAngleTexts BaseAngle(double value, unsigned char hemisphere) {
     texts.seconds = FixedShortText(seconds, 6);
     texts.hemisphere[0] = static_cast<char>(hemisphere);
     return texts;
-}
-
-json_object *BaseAngleObject(double value, unsigned char hemisphere) {
-    const BaseAngleTexts texts = BaseAngle(value, hemisphere);
-    json_object *angle = json_object_new_object();
-    AddString(angle, "DEG", texts.degrees.text);
-    AddString(angle, "MIN", texts.minutes.text);
-    AddString(angle, "SEC", texts.seconds.text);
-    AddString(angle, "HEM", texts.hemisphere);
-    return angle;
 }
 
 void WriteBaseAngle(JsonWriter &writer, double value, unsigned char hemisphere) {

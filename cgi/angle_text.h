@@ -1,8 +1,6 @@
 // Angle objects as the pages show a ddmm.mmmm value: {"DEG", "MIN", "SEC", "HEM"} texts.
 #pragma once
 
-#include <json-c/json.h>
-
 #include "json_writer.h"
 
 namespace cgi {
@@ -16,12 +14,6 @@ struct ShortText {
 };
 ShortText FixedShortText(double value, int decimals);
 
-// The same text as a json-c string.
-json_object *FixedNumberText(double value, int decimals);
-
-// A direction letter as a one-letter text; a zero letter gives "".
-json_object *DirectionText(unsigned char direction);
-
 // ddmm.mmmm (degrees times 100 plus minutes) as whole degrees, whole minutes and seconds with
 // six decimals; the sign plays no part, the side is the hemisphere letter.
 struct BaseAngleTexts {
@@ -32,9 +24,7 @@ struct BaseAngleTexts {
 };
 BaseAngleTexts BaseAngle(double value, unsigned char hemisphere);
 
-// The angle object {"DEG", "MIN", "SEC", "HEM"} of those texts, as a json-c object or
-// written straight into a reply.
-json_object *BaseAngleObject(double value, unsigned char hemisphere);
+// The angle object {"DEG", "MIN", "SEC", "HEM"} of those texts.
 void WriteBaseAngle(JsonWriter &writer, double value, unsigned char hemisphere);
 
 }  // namespace cgi

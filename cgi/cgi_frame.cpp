@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "json_build.h"
 #include "records.h"
 #include "request_gate.h"
 
@@ -70,13 +69,6 @@ JsonPtr ReadRequest(std::size_t max_body) {
     return JsonPtr{json_tokener_parse(text)};
 }
 
-JsonPtr FailedReply(const std::string &error) {
-    JsonPtr reply{json_object_new_object()};
-    AddString(reply.get(), "Res", "Failed");
-    Add(reply.get(), "Error", json_object_new_string(error.c_str()));
-    return reply;
-}
-
 void WriteFailed(JsonWriter &reply, std::string_view error) {
     reply.BeginObject();
     reply.Key("Res");
@@ -98,11 +90,6 @@ int ServeReport(void (*write_report)(JsonWriter &reply)) {
     }
     PrintReply(reply);
     return 0;
-}
-
-void PrintReply(json_object *reply) {
-    std::fputs(json_object_to_json_string(reply), stdout);
-    std::fflush(stdout);
 }
 
 void PrintReply(const JsonWriter &reply) {

@@ -41,7 +41,6 @@ void PrintHeader();
 JsonPtr ReadRequest(std::size_t max_body = kMaxBody);
 
 // The reply of a request that could not be served: { "Res": "Failed", "Error": error }.
-JsonPtr FailedReply(const std::string &error);
 void WriteFailed(JsonWriter &reply, std::string_view error);
 
 // The whole of a read-only report program: prints the header, reads (and ignores) the request,
@@ -51,7 +50,5 @@ int ServeReport(void (*write_report)(JsonWriter &reply));
 
 // Prints the reply, written out at once, with no line end after it.
 void PrintReply(const JsonWriter &reply);
-// Prints the reply document exactly as json-c renders it, with no line end after it.
-void PrintReply(json_object *reply);
 
 }  // namespace cgi

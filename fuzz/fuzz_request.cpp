@@ -67,10 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     const cgi::JsonPtr request{json_tokener_parse(text)};
     std::free(text);
 
-    const cgi::JsonPtr reply = rolekind::ServeRequest(request.get());
+    cgi::JsonWriter reply;
+    rolekind::ServeRequest(request.get(), reply);
     // Whatever came in, the reply is one JSON object that reads back.
-    const char *reply_text = json_object_to_json_string(reply.get());
-    const cgi::JsonPtr again{json_tokener_parse(reply_text)};
+    const std::string reply_text(reply.Text());
+    const cgi::JsonPtr again{json_tokener_parse(reply_text.c_str())};
     if (!json_object_is_type(again.get(), json_type_object)) std::abort();
     if (!testsupport::StrictJson::Accepts(reply_text)) std::abort();
 

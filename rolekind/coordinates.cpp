@@ -2,25 +2,40 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "angle_text.h"
-#include "json_build.h"
 #include "request.h"
 
 namespace rolekind {
 namespace {
 
-json_object *ListAngle(double value, unsigned char direction) {
-    json_object *angle = json_object_new_object();
-    cgi::Add(angle, "DEG", cgi::FixedNumberText(value, kListDegreesDecimals));
-    cgi::AddString(angle, "MIN", "0.00");
-    cgi::AddString(angle, "SEC", "0.00");
-    cgi::Add(angle, "HEM", cgi::DirectionText(direction));
-    return angle;
+void WriteText(cgi::JsonWriter &writer, const char *text) {
+    writer.String(text, std::strlen(text));
 }
 
-json_object *Angle(double value, unsigned char direction, AngleForm form) {
-    return form == AngleForm::Base ? cgi::BaseAngleObject(value, direction) : ListAngle(value, direction);
+// An angle object in the list form: "DEG" holds the signed degrees, "MIN" and "SEC" are
+// constant.
+void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char direction) {
+    writer.BeginObject();
+    writer.Key("DEG");
+    WriteText(writer, cgi::FixedShortText(value, kListDegreesDecimals).text);
+    writer.Key("MIN");
+    WriteText(writer, "0.00");
+    writer.Key("SEC");
+    WriteText(writer, "0.00");
+    writer.Key("HEM");
+    const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
+    WriteText(writer, letter);
+    writer.EndObject();
+}
+
+void WriteAngle(cgi::JsonWriter &writer, double value, unsigned char direction, AngleForm form) {
+    if (form == AngleForm::Base) {
+        cgi::WriteBaseAngle(writer, value, direction);
+    } else {
+        WriteListAngle(writer, value, direction);
+    }
 }
 
 }  // namespace
@@ -33,15 +48,17 @@ long long TextToInteger(const char *text) {
     return std::strtoll(text, nullptr, 10);
 }
 
-json_object *CoordinateObject(const Coordinates &point, AngleForm form) {
-    json_object *coordinate = json_object_new_object();
-    cgi::Add(coordinate, "Longitude", Angle(point.Longitude, point.LonDirection, form));
-    cgi::Add(coordinate, "Latitude", Angle(point.Latitude, point.LatDirection, form));
-    return coordinate;
+void WriteCoordinate(cgi::JsonWriter &writer, const Coordinates &point, AngleForm form) {
+    writer.BeginObject();
+    writer.Key("Longitude");
+    WriteAngle(writer, point.Longitude, point.LonDirection, form);
+    writer.Key("Latitude");
+    WriteAngle(writer, point.Latitude, point.LatDirection, form);
+    writer.EndObject();
 }
 
-json_object *HeightText(double elevation) {
-    return cgi::FixedNumberText(elevation, kHeightDecimals);
+void WriteHeight(cgi::JsonWriter &writer, double elevation) {
+    WriteText(writer, cgi::FixedShortText(elevation, kHeightDecimals).text);
 }
 
 void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {

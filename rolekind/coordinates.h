@@ -7,6 +7,7 @@
 
 #include <json-c/json.h>
 
+#include "json_writer.h"
 #include "sharememory.h"
 
 namespace rolekind {
@@ -14,10 +15,10 @@ namespace rolekind {
 enum class AngleForm { Base, List };
 
 // The coordinate object {"Longitude": angle, "Latitude": angle} of a stored point.
-json_object *CoordinateObject(const Coordinates &point, AngleForm form);
+void WriteCoordinate(cgi::JsonWriter &writer, const Coordinates &point, AngleForm form);
 
 // The height text of a stored point (six decimals, at most 15 characters).
-json_object *HeightText(double elevation);
+void WriteHeight(cgi::JsonWriter &writer, double elevation);
 
 // Decimals of the list form's "DEG" and of a height text (cgi::FixedShortText cuts both to 15
 // characters, as in the reply).

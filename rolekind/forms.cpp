@@ -8,7 +8,7 @@
 
 #include "clock.h"
 #include "coordinates.h"
-#include "json_build.h"
+#include "json_writer.h"
 #include "records.h"
 #include "request.h"
 #include "sharememory.h"
@@ -54,7 +54,7 @@ constexpr RequiredMember kListEditMembers[] = {
 
 struct Session {
     json_object *request;
-    json_object *reply;
+    cgi::JsonWriter &reply;  // the reply object, open
     // Work mode and switches as stored when the request began: unchanged settings are
     // neither written nor announced.
     unsigned char o_work_mode = 0;
@@ -111,10 +111,20 @@ bool ParseListPosition(const char *text, int *position) {
     return value >= kSmartBaseFirstPosition;
 }
 
-json_object *StationObject(json_object *reply) {
-    json_object *station = json_object_new_object();
-    cgi::Add(reply, "Station", station);
-    return station;
+// "Station": { key: value }, or "Station": { } without a key.
+void WriteStation(Session &session, const char *key = nullptr, int value = 0) {
+    session.reply.Key("Station");
+    session.reply.BeginObject();
+    if (key != nullptr) {
+        session.reply.Key(key);
+        session.reply.Int(value);
+    }
+    session.reply.EndObject();
+}
+
+void WriteSuccess(Session &session) {
+    session.reply.Key("Res");
+    session.reply.String("Success");
 }
 
 // ---- Base requests ("Key") ----------------------------------------------------------------
@@ -132,9 +142,13 @@ bool ServePositionQuery(Session &session) {
         return false;
     }
     const auto position = cgi::ReadMonitorEntry<Coordinates>(ENTRY_CUR_POS);
-    json_object *station = StationObject(session.reply);
-    cgi::Add(station, "Coordinate", CoordinateObject(position, AngleForm::Base));
-    cgi::Add(station, "Height", HeightText(position.Elevation));
+    session.reply.Key("Station");
+    session.reply.BeginObject();
+    session.reply.Key("Coordinate");
+    WriteCoordinate(session.reply, position, AngleForm::Base);
+    session.reply.Key("Height");
+    WriteHeight(session.reply, position.Elevation);
+    session.reply.EndObject();
     return true;
 }
 
@@ -153,25 +167,25 @@ bool ServeBaseStart(Session &session) {
         return false;
     // The receiver reports the running base station in this entry once it has started it.
     if (!StoreMonitorByte(session, ENTRY_STATION_STATE, STATION_NULL)) return false;
-    cgi::AddInt(StationObject(session.reply), "StationState", 1);
+    WriteStation(session, "StationState", 1);
     grshm::SleepMs(kSettleMs, true);
     return true;
 }
 
 bool ServeBaseStop(Session &session) {
     if (!StoreMonitorByte(session, ENTRY_STATION_STATE, STATION_STOP) || !Post(session, ENTRY_WMODE_OP)) return false;
-    cgi::AddInt(StationObject(session.reply), "StationState", 0);
+    WriteStation(session, "StationState", 0);
     return true;
 }
 
 bool ServeBaseIdentifier(Session &session) {
     if (!WriteStationIdentifier(session, MemberText(session.request, {"ID"}))) return false;
-    StationObject(session.reply);
+    WriteStation(session);
     return true;
 }
 
 bool ServeOtherKey(Session &session) {
-    StationObject(session.reply);  // any other key does nothing
+    WriteStation(session);  // any other key does nothing
     return true;
 }
 
@@ -197,7 +211,7 @@ bool UpdateSwitches(Session &session, const char *object_name) {
 bool StartSmartBase(Session &session) {
     if (!StoreConfigByte(session, ENTRY_WORK_MODE, SMARTBASE_MODE) || !Post(session, ENTRY_WMODE_OP)) return false;
     grshm::SleepMs(kSettleMs, true);  // the receiver chooses the station in the meantime
-    cgi::AddInt(StationObject(session.reply), "StationNum", ReadMonitorByte(ENTRY_SMARTBASE_ID));
+    WriteStation(session, "StationNum", ReadMonitorByte(ENTRY_SMARTBASE_ID));
     return true;
 }
 
@@ -212,7 +226,7 @@ bool StoreWorkMode(Session &session) {
 
 bool ServeSwitchMode(Session &session, const char *object_name) {
     if (!StoreWorkMode(session) || !UpdateSwitches(session, object_name)) return false;
-    cgi::AddString(session.reply, "Res", "Success");
+    WriteSuccess(session);
     return true;
 }
 
@@ -239,14 +253,8 @@ bool ServeListEdit(Session &session) {
     ParseListPosition(MemberText(session.request, {"Modify"}), &position);  // checked with the form
     const SmartBaseInfo station = SmartBaseFromRequest(MemberObject(session.request, {"Station"}));
     if (!StoreConfig(session, SmartBaseEntry(position), &station) || !Post(session, ENTRY_SMARTBASE_OP)) return false;
-    cgi::AddString(session.reply, "Res", "Success");
+    WriteSuccess(session);
     return true;
-}
-
-// ---- Status report ----------------------------------------------------------------------------
-
-void AddStatusReport(const Session &session) {
-    MakeStatusReport(session.reply, {session.o_work_mode, session.o_pps_enable, session.o_event_enable});
 }
 
 // ---- The forms ---------------------------------------------------------------------------------
@@ -313,35 +321,41 @@ std::string CheckRequest(json_object *request, const Selection &selection) {
     return {};
 }
 
+// Without a form, the reply is the status report.
 bool Dispatch(Session &session, const Selection &selection) {
     if (selection.count == 0) {
-        AddStatusReport(session);
+        WriteStatusReport(session.reply, {session.o_work_mode, session.o_pps_enable, session.o_event_enable});
         return true;
     }
+    session.reply.BeginObject();
     for (int i = 0; i < selection.count; ++i)
         if (!selection.rows[i]->serve(session)) return false;
+    session.reply.EndObject();
     return true;
+}
+
+// Whatever was written is replaced by { "Res": "Failed", "Error": error }.
+void Fail(cgi::JsonWriter &reply, const std::string &error) {
+    reply.Clear();
+    cgi::WriteFailed(reply, error);
 }
 
 }  // namespace
 
-cgi::JsonPtr ServeRequest(json_object *request) {
-    cgi::JsonPtr reply{json_object_new_object()};
+void ServeRequest(json_object *request, cgi::JsonWriter &reply) {
     // The stored settings are read first, in this order, for every request.
     const unsigned char work_mode = ReadConfigByte(ENTRY_WORK_MODE);
     const unsigned char pps_enable = ReadConfigByte(ENTRY_PPS_ENABLE);
     const unsigned char event_enable = ReadConfigByte(ENTRY_EVENT_ENABLE);
-    Session session{request, reply.get(), work_mode, pps_enable, event_enable, {}};
+    Session session{request, reply, work_mode, pps_enable, event_enable, {}};
     // Nothing is changed on the strength of settings that could not be read.
-    if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return cgi::FailedReply(failure);
+    if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return Fail(reply, failure);
 
     const Selection selection = SelectForms(request);
-    if (const std::string problem = CheckRequest(request, selection); !problem.empty())
-        return cgi::FailedReply(problem);
-    if (!Dispatch(session, selection)) return cgi::FailedReply(session.failure);
+    if (const std::string problem = CheckRequest(request, selection); !problem.empty()) return Fail(reply, problem);
+    if (!Dispatch(session, selection)) return Fail(reply, session.failure);
     // A report with a record that could not be read would show zeros as the receiver's state.
-    if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return cgi::FailedReply(failure);
-    return reply;
+    if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return Fail(reply, failure);
 }
 
 }  // namespace rolekind

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "cgi_frame.h"
+#include "json_writer.h"
 
 namespace rolekind {
 
@@ -50,7 +51,7 @@ constexpr bool FormTableComplete(const Row (&rows)[N]) {
     return true;
 }
 
-// Serves one request (the segments must be attached) and returns the reply document.
-cgi::JsonPtr ServeRequest(json_object *request);
+// Serves one request (the segments must be attached) and writes its reply.
+void ServeRequest(json_object *request, cgi::JsonWriter &reply);
 
 }  // namespace rolekind

@@ -7,7 +7,8 @@ int main() {
     cgi::PrintHeader();
     const cgi::JsonPtr request = cgi::ReadRequest();
     InitShareMemory();
-    const cgi::JsonPtr reply = rolekind::ServeRequest(request.get());
-    cgi::PrintReply(reply.get());
+    cgi::JsonWriter reply;
+    rolekind::ServeRequest(request.get(), reply);
+    cgi::PrintReply(reply);
     return 0;
 }

@@ -2,12 +2,11 @@
 
 #include <cstring>
 #include <iterator>
+#include <memory>
 
-#include "angle_text.h"
 #include "coordinates.h"
 #include "records.h"
 #include "selection.h"
-#include "self_printing.h"
 #include "station_id.h"
 
 namespace rolekind {
@@ -58,48 +57,25 @@ void WriteSwitches(cgi::JsonWriter &writer, const StoredSwitches &switches, cons
 // The members a station object opens with: its identifier (a fixed-size field), its coordinate
 // with angles in the given form, and its height.
 template <std::size_t N>
-void WriteStationMembers(cgi::JsonWriter &writer, const char (&id)[N], const Coordinates &point,
-                         void (*write_angle)(cgi::JsonWriter &, double, unsigned char)) {
+void WriteStationMembers(cgi::JsonWriter &writer, const char (&id)[N], const Coordinates &point, AngleForm form) {
     writer.Key("ID");
     writer.String(id, strnlen(id, N));
     writer.Key("Coordinate");
-    writer.BeginObject();
-    writer.Key("Longitude");
-    write_angle(writer, point.Longitude, point.LonDirection);
-    writer.Key("Latitude");
-    write_angle(writer, point.Latitude, point.LatDirection);
-    writer.EndObject();
+    WriteCoordinate(writer, point, form);
     writer.Key("Height");
-    WriteText(writer, cgi::FixedShortText(point.Elevation, kHeightDecimals).text);
+    WriteHeight(writer, point.Elevation);
 }
 
 void WriteConfiguredStation(cgi::JsonWriter &writer, const StatusRecords &records) {
     writer.BeginObject();
-    WriteStationMembers(writer, records.station_id, records.station_position, cgi::WriteBaseAngle);
+    WriteStationMembers(writer, records.station_id, records.station_position, AngleForm::Base);
     writer.Key("StationState");
     writer.Int(records.station_state == STATION_STARTUP ? 1 : 0);
     writer.EndObject();
 }
 
-// An angle object in the list form: "DEG" holds the signed degrees, "MIN" and "SEC" are
-// constant.
-void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char direction) {
-    writer.BeginObject();
-    writer.Key("DEG");
-    WriteText(writer, cgi::FixedShortText(value, kListDegreesDecimals).text);
-    writer.Key("MIN");
-    WriteText(writer, "0.00");
-    writer.Key("SEC");
-    WriteText(writer, "0.00");
-    writer.Key("HEM");
-    const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
-    WriteText(writer, letter);
-    writer.EndObject();
-}
-
 // The work mode as the request read it at its start (no second read).
-void WriteStatusReport(const void *userdata, cgi::JsonWriter &writer) {
-    const auto &records = *static_cast<const StatusRecords *>(userdata);
+void WriteStatus(cgi::JsonWriter &writer, const StatusRecords &records) {
     writer.BeginObject();
     writer.Key("Mode");
     writer.Int(records.switches.work_mode);
@@ -116,31 +92,25 @@ void WriteStatusReport(const void *userdata, cgi::JsonWriter &writer) {
     writer.EndObject();
 }
 
-void DeleteStatusRecords(void *userdata) {
-    delete static_cast<StatusRecords *>(userdata);
-}
-
 }  // namespace
 
 const char *SmartBaseKey(int position) {
     return kStationKeys[position - 1];
 }
 
-// Thirty list positions as json-c objects would be 120 objects, each with a hash table of
-// its own: the report is written straight from its records instead.
 void WriteSmartBase(cgi::JsonWriter &writer, const SmartBaseInfo &station) {
     writer.BeginObject();
-    WriteStationMembers(writer, station.id, station.coordinate_point, WriteListAngle);
+    WriteStationMembers(writer, station.id, station.coordinate_point, AngleForm::List);
     writer.Key("StationState");
     writer.Int(station.available != 0 ? 1 : 0);
     writer.EndObject();
 }
 
-void MakeStatusReport(json_object *reply, const StoredSwitches &switches) {
-    auto *records = new StatusRecords{};
+void WriteStatusReport(cgi::JsonWriter &reply, const StoredSwitches &switches) {
+    const auto records = std::make_unique<StatusRecords>();
     records->switches = switches;
     ReadStatusRecords(*records);
-    cgi::SetSelfPrinting(reply, records, WriteStatusReport, DeleteStatusRecords);
+    WriteStatus(reply, *records);
 }
 
 }  // namespace rolekind

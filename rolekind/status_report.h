@@ -2,8 +2,6 @@
 // SmartBase list positions, in one reply document.
 #pragma once
 
-#include <json-c/json.h>
-
 #include "json_writer.h"
 #include "sharememory.h"
 
@@ -16,9 +14,9 @@ struct StoredSwitches {
     unsigned char event_enable;
 };
 
-// Reads what the report shows and makes the empty reply object print it. A failed read is
-// kept for the caller (cgi::ReadFailure), which then answers "Failed" instead.
-void MakeStatusReport(json_object *reply, const StoredSwitches &switches);
+// Reads what the report shows, then writes it as the whole reply. A failed read is kept for
+// the caller (cgi::ReadFailure), which then answers "Failed" instead.
+void WriteStatusReport(cgi::JsonWriter &reply, const StoredSwitches &switches);
 
 // "Station1" to "Station30".
 const char *SmartBaseKey(int position);

@@ -47,4 +47,11 @@ for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
     "$readelf" -h "$program" | grep -q 'DYN (' || fail "$program: not position-independent"
     "$nm" -D --undefined-only "$program" | grep -Eq '__[a-z]+_chk' || fail "$program: no fortified calls"
 done
+# json-c may change or drop what it exports under JSONC_PRIVATE in any release: a program that
+# imported such a symbol would stop at start on a board whose json-c differs. (The versions of
+# imported symbols, as objdump -T shows them; readelf reads every architecture.)
+for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
+    private=$("$readelf" --dyn-syms -W "$program" | sed -n 's/.* UND \([^ ]*@JSONC_PRIVATE\).*/\1/p' | tr '\n' ' ')
+    [ -z "$private" ] || fail "$program imports json-c's private symbols: $private"
+done
 exit $status

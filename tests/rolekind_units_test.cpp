@@ -18,10 +18,16 @@ using namespace rolekind;
 
 namespace {
 
-std::string Text(json_object *object) {
-    std::string text = json_object_to_json_string(object);
-    json_object_put(object);
-    return text;
+std::string CoordinateText(const Coordinates &point, AngleForm form) {
+    cgi::JsonWriter writer;
+    WriteCoordinate(writer, point, form);
+    return std::string(writer.Text());
+}
+
+std::string HeightText(double elevation) {
+    cgi::JsonWriter writer;
+    WriteHeight(writer, elevation);
+    return std::string(writer.Text());
 }
 
 std::string Angle(const char *deg, const char *min, const char *sec, const char *hem) {
@@ -51,28 +57,28 @@ std::pair<double, unsigned char> Read(const char *json, AngleForm form) {
 
 TEST(Coordinates, BaseFormOutput) {
     EXPECT_EQ(
-        Text(CoordinateObject(Point(11623.456, 'E', 3012.0, 'N'), AngleForm::Base)),
+        CoordinateText(Point(11623.456, 'E', 3012.0, 'N'), AngleForm::Base),
         Obj({{"Longitude", Angle("116", "23", "27.360000", "E")}, {"Latitude", Angle("30", "12", "0.000000", "N")}}));
     // The sign plays no part; the letter tells the side. A zero letter shows as "".
     EXPECT_EQ(
-        Text(CoordinateObject(Point(-11623.456, 'W', 0, 0), AngleForm::Base)),
+        CoordinateText(Point(-11623.456, 'W', 0, 0), AngleForm::Base),
         Obj({{"Longitude", Angle("116", "23", "27.360000", "W")}, {"Latitude", Angle("0", "0", "0.000000", "")}}));
-    EXPECT_EQ(Text(HeightText(0)), Str("0.000000"));
+    EXPECT_EQ(HeightText(0), Str("0.000000"));
     // Wild stored values neither crash nor overflow a text.
-    const std::string wild = Text(CoordinateObject(Point(1e300, 'E', std::nan(""), 'N'), AngleForm::Base));
+    const std::string wild = CoordinateText(Point(1e300, 'E', std::nan(""), 'N'), AngleForm::Base);
     EXPECT_NE(wild.find("\"HEM\": \"E\""), std::string::npos);
 }
 
 TEST(Coordinates, ListFormOutputAndTextLimits) {
-    EXPECT_EQ(Text(CoordinateObject(Point(-114.5, 'W', 30.123456789, 'N'), AngleForm::List)),
+    EXPECT_EQ(CoordinateText(Point(-114.5, 'W', 30.123456789, 'N'), AngleForm::List),
               Obj({{"Longitude", Angle("-114.500000000", "0.00", "0.00", "W")},
                    {"Latitude", Angle("30.123456789", "0.00", "0.00", "N")}}));
     // Every text is cut to 15 characters.
-    EXPECT_EQ(Text(CoordinateObject(Point(100000, 'E', -10000, 'S'), AngleForm::List)),
+    EXPECT_EQ(CoordinateText(Point(100000, 'E', -10000, 'S'), AngleForm::List),
               Obj({{"Longitude", Angle("100000.00000000", "0.00", "0.00", "E")},
                    {"Latitude", Angle("-10000.00000000", "0.00", "0.00", "S")}}));
-    EXPECT_EQ(Text(HeightText(100000000)), Str("100000000.00000"));
-    EXPECT_EQ(Text(HeightText(-10000000)), Str("-10000000.00000"));
+    EXPECT_EQ(HeightText(100000000), Str("100000000.00000"));
+    EXPECT_EQ(HeightText(-10000000), Str("-10000000.00000"));
 }
 
 TEST(Coordinates, BaseFormInput) {
