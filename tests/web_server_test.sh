@@ -171,7 +171,7 @@ check "an installed certificate is served, with HSTS" hsts
 # ---- The run command ---------------------------------------------------------------------------
 kill "$sim" "$server" && wait "$sim" "$server" 2>/dev/null || true
 port=$(free_port)
-setsid bash "$root/scripts/serve.sh" "$build" "$port" > "$work/serve.log" 2>&1 &
+bash "$root/scripts/serve.sh" "$build" "$port" > "$work/serve.log" 2>&1 &
 pids+=("$!")
 wait_port "$port"
 check "run command: the operator's request answers within 3 s beside 1,500 idle connections" \
