@@ -57,6 +57,13 @@ set_place '":443"' "\":$https\""
 set_place '192\.168\.1\.10|receiver\.local)(:80|:443)' "receiver\\\\.test)(:$http|:$https)"
 "$root/tools/lighttpd/grshm-passwd" "$board/users" admin
 chown www-data: "$board/users"
+short_password() {
+    local before
+    before=$(cat "$board/users")
+    ! GRSHM_WEB_PASSWORD=nine-char "$root/tools/lighttpd/grshm-passwd" "$board/users" admin 2> /dev/null &&
+        [ "$(cat "$board/users")" = "$before" ]
+}
+check "grshm-passwd refuses a password under 10 characters and keeps the file" short_password
 
 "$build/tools/receiversim/receiversim" --tick-ms 100 > "$work/receiversim.log" 2>&1 &
 sim=$!
