@@ -9,7 +9,7 @@ set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: tests/package_root.sh PACKAGES_DIR" >&2; exit 2; }
 packages=$(cd "$1" && pwd)
 cache=/var/cache/grshm/bookworm-minbase.tar
-mirror=${GRSHM_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+mirror=$("$(dirname "$0")/../scripts/debian-mirror.sh")
 root=$(mktemp -d /var/tmp/grshm-root.XXXXXX)
 trap 'rm -rf "$root"' EXIT
 
