@@ -18,11 +18,13 @@ arch=${1:-amd64}
 case $arch in
     amd64) triplet=x86_64-linux-gnu toolchain=() setup=() ;;
     # (GNUInstallDirs gives a cross build no multiarch folder of its own.)
+    # (Built against a Debian 11 board's root: the packages then ask for no newer C library.)
     armhf) triplet=arm-linux-gnueabihf setup=(armhf)
-        toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-armhf.cmake -DCMAKE_INSTALL_LIBDIR=lib/arm-linux-gnueabihf) ;;
+        toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-armhf-board.cmake -DCMAKE_INSTALL_LIBDIR=lib/arm-linux-gnueabihf) ;;
     *) usage ;;
 esac
 scripts/setup.sh "${setup[@]}"
+[ "$arch" = amd64 ] || scripts/sysroot.sh "$arch" > /dev/null
 build=build-package-$arch
 scripts/build.sh "$build" -DCMAKE_BUILD_TYPE=Release -DGRSHM_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr "${toolchain[@]}"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

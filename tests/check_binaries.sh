@@ -1,13 +1,16 @@
 #!/bin/sh
 # The library exports exactly its API, the deliverables load only what they must, and all are
 # hardened (PIE, full RELRO, stack protector, fortified libc calls).
-# Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST LINKCONFIG
-# NM and READELF may name the tools of a cross build.
+# With GLIBC_FLOOR (a board's C library, e.g. 2.31), none of them nor the TOOLS needs a newer one.
+# Usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST LINKCONFIG [TOOL...]
+# NM, READELF and OBJDUMP may name the tools of a cross build.
 set -eu
-[ $# -eq 6 ] || { echo "usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST LINKCONFIG" >&2; exit 2; }
+[ $# -ge 6 ] || { echo "usage: check_binaries.sh LIBRARY LINKREPORT ROLEKIND GNSSREPORT API_LIST LINKCONFIG [TOOL...]" >&2; exit 2; }
 library=$1 linkreport=$2 rolekind=$3 gnssreport=$4 api=$5 linkconfig=$6
+shift 6
 nm=${NM:-nm}
 readelf=${READELF:-readelf}
+objdump=${OBJDUMP:-objdump}
 status=0
 fail() { echo "$*"; status=1; }
 
@@ -50,8 +53,25 @@ done
 # json-c may change or drop what it exports under JSONC_PRIVATE in any release: a program that
 # imported such a symbol would stop at start on a board whose json-c differs. (The versions of
 # imported symbols, as objdump -T shows them; readelf reads every architecture.)
-for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
+for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig" "$@"; do
     private=$("$readelf" --dyn-syms -W "$program" | sed -n 's/.* UND \([^ ]*@JSONC_PRIVATE\).*/\1/p' | tr '\n' ' ')
     [ -z "$private" ] || fail "$program imports json-c's private symbols: $private"
 done
+
+# A board's loader refuses to start a program that names a symbol version its C library lacks.
+if [ -n "${GLIBC_FLOOR:-}" ]; then
+    for file in "$library" "$linkreport" "$rolekind" "$gnssreport" "$linkconfig" "$@"; do
+        newer=$("$objdump" -T "$file" | awk -v floor="$GLIBC_FLOOR" '
+            function newer(version, a, b, i) {
+                split(version, a, "."); split(floor, b, ".")
+                for (i = 1; i <= 3; i++) if (a[i] + 0 != b[i] + 0) return a[i] + 0 > b[i] + 0
+                return 0
+            }
+            match($0, /GLIBC_[0-9][0-9.]*/) {
+                version = substr($0, RSTART + 6, RLENGTH - 6)
+                if (newer(version)) printf "%s@GLIBC_%s ", $NF, version
+            }')
+        [ -z "$newer" ] || fail "$file needs a newer C library than GLIBC_$GLIBC_FLOOR: $newer"
+    done
+fi
 exit $status

@@ -15,16 +15,19 @@ fi
 x86=$(cd "$1" && pwd)
 arm=$(cd "$2" && pwd)
 qemu=/usr/bin/qemu-arm
+# The programs of a build against a board's root run with that root's libraries.
+board=$qemu
+[ ! -x "$arm/board-emulator" ] || board=$arm/board-emulator
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 pass() { echo "ok: $*"; }
 grshm_x86() { "$x86/tools/grshm/grshm" "$@"; }
-grshm_arm() { "$qemu" "$arm/tools/grshm/grshm" "$@"; }
+grshm_arm() { "$board" "$arm/tools/grshm/grshm" "$@"; }
 
 # The ARM receiver stand-in writes its default configuration, positions and states.
-"$qemu" "$arm/tools/receiversim/receiversim" --defaults --tick-ms 100 2>"$work/sim.log" &
+"$board" "$arm/tools/receiversim/receiversim" --defaults --tick-ms 100 2>"$work/sim.log" &
 sim=$!
 for _ in $(seq 100); do
     grshm_x86 get gnss ENTRY_GGA 2>/dev/null | grep -q 'available: 1' && break
@@ -65,7 +68,7 @@ grshm_x86 set gnss ENTRY_GGA --hex "$record" > /dev/null
 for body in '{}' '{"Key":"5"}' '{"Modify":"0","Station":{}}'; do
     for program in linkreport rolekind; do
         printf '%s' "$body" | REQUEST_METHOD=POST CONTENT_LENGTH=${#body} "$x86/$program/$program" > "$work/reply.x86"
-        printf '%s' "$body" | REQUEST_METHOD=POST CONTENT_LENGTH=${#body} "$qemu" "$arm/$program/$program" > "$work/reply.arm"
+        printf '%s' "$body" | REQUEST_METHOD=POST CONTENT_LENGTH=${#body} "$board" "$arm/$program/$program" > "$work/reply.arm"
         cmp -s "$work/reply.x86" "$work/reply.arm" && pass "$program $body: identical replies" ||
             fail "$program $body: replies differ"
     done
