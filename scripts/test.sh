@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the normal build with its lint, the same tests
-# built with AddressSanitizer and UndefinedBehaviorSanitizer, the ARMv7 build with every test
-# under qemu-user and the mixed-architecture test, the packages of both architectures, then
-# the fuzz targets.
+# built by clang with AddressSanitizer and UndefinedBehaviorSanitizer, the ARMv7 build against
+# a Debian 11 board's root with every test under qemu-user and the mixed-architecture test,
+# the packages of both architectures, then the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh armhf
@@ -20,12 +20,14 @@ scripts/build.sh build -DGRSHM_TESTS=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 run_tests build
 scripts/lint.sh build
 
-scripts/build.sh build-sanitize -DGRSHM_TESTS=ON -DGRSHM_SANITIZE=ON
+# (With clang: GCC and clang each build and test the whole product.)
+CC=clang CXX=clang++ scripts/build.sh build-sanitize -DGRSHM_TESTS=ON -DGRSHM_SANITIZE=ON
 run_tests build-sanitize
 
-# The receiver's own architecture, cross-built and run under emulation, and both
-# architectures on the same segments.
-scripts/build.sh build-armhf -DGRSHM_TESTS=ON -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-armhf.cmake
+# The receiver's own architecture, built against a Debian 11 board's root and run under
+# emulation with its C library and json-c, and both architectures on the same segments.
+scripts/sysroot.sh armhf
+scripts/build.sh build-armhf -DGRSHM_TESTS=ON -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-armhf-board.cmake
 run_tests build-armhf
 tests/mixed_arch.sh build build-armhf
 
