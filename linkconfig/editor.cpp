@@ -214,6 +214,7 @@ void Change(cgi::JsonWriter &reply, const Channel &channel, json_object *request
     if (std::string failed = Draw(channel, request, draft, writes); !failed.empty())
         return cgi::WriteFailed(reply, failed);
 
+    if (writes.empty()) return Success(reply, channel, stored);  // only fixed keys, as they are: nothing to store
     const std::vector<ConfigByteRange> watched = WatchedRanges(channel);
     const int stored_change = UpdateReceiverConfigParaIfRevision(channel.entry, draft.record, writes.data(),
                                                                  static_cast<unsigned>(writes.size()), watched.data(),
