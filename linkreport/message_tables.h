@@ -31,33 +31,33 @@ struct MessageTable {
     std::span<const MessageRow> rows;
 };
 
-constexpr MessageRow kRawObservationRows[] = {
+inline constexpr MessageRow kRawObservationRows[] = {
     MESSAGE_ROW(1, "RANGECMP", 0), MESSAGE_ROW(2, "GPSRAW", 1), MESSAGE_ROW(3, "BDSRAW", 2),
     MESSAGE_ROW(4, "GLORAW", 3),   MESSAGE_ROW(5, "GALRAW", 4),
 };
 
 // The serial port and UDP report the first eleven rows; the TCP channels all twelve.
-constexpr MessageRow kNmeaRows[] = {
+inline constexpr MessageRow kNmeaRows[] = {
     MESSAGE_ROW(1, "GPGGA", 0),    MESSAGE_ROW(2, "GPZDA", 1),     MESSAGE_ROW(3, "GPRMC", 2),
     MESSAGE_ROW(4, "GPGLL", 3),    MESSAGE_ROW(5, "GPVTG", 4),     MESSAGE_ROW(6, "GPYBM", 5),
     MESSAGE_ROW(7, "GPHDT", 6),    MESSAGE_ROW(8, "GPTRA", 7),     MESSAGE_ROW(9, "PTNLPJK", 8),
     MESSAGE_ROW(10, "PTNLAVR", 9), MESSAGE_ROW(11, "HEADING", 10), MESSAGE_ROW(12, "GPGSA", 11),
 };
-constexpr std::size_t kShortNmeaItems = 11;
+inline constexpr std::size_t kShortNmeaItems = 11;
 
-constexpr MessageRow kRtcm23Rows[] = {
+inline constexpr MessageRow kRtcm23Rows[] = {
     MESSAGE_ROW(1, "1B", 0),  MESSAGE_ROW(2, "3B", 1),           MESSAGE_ROW(3, "9B", 2),
     MESSAGE_ROW(4, "31B", 3), MESSAGE_ROW_RANGE(5, "59B", 4, 6), MESSAGE_ROW_RANGE(6, "42B", 7, 8),
     MESSAGE_ROW(7, "18B", 9), MESSAGE_ROW(8, "19B", 10),
 };
 
-constexpr MessageRow kRtcm30Rows[] = {
+inline constexpr MessageRow kRtcm30Rows[] = {
     MESSAGE_ROW(1, "1004B", 0), MESSAGE_ROW(2, "1005B", 1),  MESSAGE_ROW(3, "1006B", 2), MESSAGE_ROW(4, "1007B", 3),
     MESSAGE_ROW(5, "1012B", 4), MESSAGE_ROW(6, "1019B", 5),  MESSAGE_ROW(7, "1020B", 6), MESSAGE_ROW(8, "1033B", 7),
     MESSAGE_ROW(9, "1104B", 8), MESSAGE_ROW(10, "1230B", 9),
 };
 
-constexpr MessageRow kRtcm32ShortRows[] = {
+inline constexpr MessageRow kRtcm32ShortRows[] = {
     MESSAGE_ROW(1, "1005B", 0),   MESSAGE_ROW(2, "1006B", 1),   MESSAGE_ROW(3, "1019B", 2),
     MESSAGE_ROW(4, "1020B", 3),   MESSAGE_ROW(5, "1033B", 4),   MESSAGE_ROW(6, "1042B", 5),
     MESSAGE_ROW(7, "1045B", 6),   MESSAGE_ROW(8, "1046B", 7),   MESSAGE_ROW(9, "1074B", 8),
@@ -66,7 +66,7 @@ constexpr MessageRow kRtcm32ShortRows[] = {
 };
 
 // NTRIP server form, in list (position) order; its IDs are the slot index plus one.
-constexpr MessageRow kRtcm32NtripRows[] = {
+inline constexpr MessageRow kRtcm32NtripRows[] = {
     MESSAGE_ROW(1, "1005B", 0),   MESSAGE_ROW(2, "1006B", 1),   MESSAGE_ROW(5, "1019B", 4),
     MESSAGE_ROW(6, "1020B", 5),   MESSAGE_ROW(3, "1033B", 2),   MESSAGE_ROW(7, "1042B", 6),
     MESSAGE_ROW(8, "1045B", 7),   MESSAGE_ROW(9, "1046B", 8),   MESSAGE_ROW(10, "1074B", 9),
@@ -80,19 +80,19 @@ constexpr MessageRow kRtcm32NtripRows[] = {
     MESSAGE_ROW(31, "1008B", 30),
 };
 
-constexpr MessageRow kCmrRows[] = {MESSAGE_ROW(1, "OBSB", 0), MESSAGE_ROW(2, "REFB", 1)};
+inline constexpr MessageRow kCmrRows[] = {MESSAGE_ROW(1, "OBSB", 0), MESSAGE_ROW(2, "REFB", 1)};
 
-constexpr MessageRow kRadioCustomRows[] = {MESSAGE_ROW(1, "GPGGA", 0)};
+inline constexpr MessageRow kRadioCustomRows[] = {MESSAGE_ROW(1, "GPGGA", 0)};
 
-constexpr MessageTable kRawObservation{ValueByte::Interval, kRawObservationRows};
-constexpr MessageTable kNmeaTcp{ValueByte::Interval, kNmeaRows};
-constexpr MessageTable kNmeaShort{ValueByte::Interval, std::span(kNmeaRows).first(kShortNmeaItems)};
-constexpr MessageTable kRtcm23{ValueByte::Available, kRtcm23Rows};
-constexpr MessageTable kRtcm30{ValueByte::Available, kRtcm30Rows};
-constexpr MessageTable kRtcm32Short{ValueByte::Available, kRtcm32ShortRows};
-constexpr MessageTable kRtcm32Ntrip{ValueByte::Interval, kRtcm32NtripRows};
-constexpr MessageTable kCmr{ValueByte::Available, kCmrRows};
-constexpr MessageTable kRadioCustom{ValueByte::Available, kRadioCustomRows};
+inline constexpr MessageTable kRawObservation{ValueByte::Interval, kRawObservationRows};
+inline constexpr MessageTable kNmeaTcp{ValueByte::Interval, kNmeaRows};
+inline constexpr MessageTable kNmeaShort{ValueByte::Interval, std::span(kNmeaRows).first(kShortNmeaItems)};
+inline constexpr MessageTable kRtcm23{ValueByte::Available, kRtcm23Rows};
+inline constexpr MessageTable kRtcm30{ValueByte::Available, kRtcm30Rows};
+inline constexpr MessageTable kRtcm32Short{ValueByte::Available, kRtcm32ShortRows};
+inline constexpr MessageTable kRtcm32Ntrip{ValueByte::Interval, kRtcm32NtripRows};
+inline constexpr MessageTable kCmr{ValueByte::Available, kCmrRows};
+inline constexpr MessageTable kRadioCustom{ValueByte::Available, kRadioCustomRows};
 
 // MSM level of an NTRIP server: the first RTCM 3.2 slot (NTRIP server form) whose available
 // byte is set decides.
@@ -100,17 +100,17 @@ struct MsmRule {
     unsigned char index;
     int level;
 };
-constexpr MsmRule kMsmRules[] = {{9, 4}, {14, 5}, {19, 7}, {24, 3}};
+inline constexpr MsmRule kMsmRules[] = {{9, 4}, {14, 5}, {19, 7}, {24, 3}};
 
 // "DataStreamType" per channel kind, indexed by the stored stream type 0 to 11; any other
 // stored value reports like 0.
 using StreamTypeTable = std::array<int, 12>;
 // clang-format off
 //                                           stored type:  0  1  2  3  4  5  6  7  8  9 10 11
-constexpr StreamTypeTable kSerialStreamTypes      =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 8};
-constexpr StreamTypeTable kNetworkStreamTypes     =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 9};
-constexpr StreamTypeTable kNtripServerStreamTypes =       {5, 5, 5, 3, 4, 5, 6, 5, 5, 5, 5, 5};
-constexpr StreamTypeTable kRadioStreamTypes       =       {3, 3, 3, 3, 4, 5, 6, 7, 3, 3, 3, 3};
+inline constexpr StreamTypeTable kSerialStreamTypes      =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 8};
+inline constexpr StreamTypeTable kNetworkStreamTypes     =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 9};
+inline constexpr StreamTypeTable kNtripServerStreamTypes =       {5, 5, 5, 3, 4, 5, 6, 5, 5, 5, 5, 5};
+inline constexpr StreamTypeTable kRadioStreamTypes       =       {3, 3, 3, 3, 4, 5, 6, 7, 3, 3, 3, 3};
 // clang-format on
 
 constexpr int StreamType(const StreamTypeTable &table, unsigned char stored) {
@@ -122,6 +122,6 @@ struct RadioModel {
     const char *text;
     int code;
 };
-constexpr RadioModel kRadioModels[] = {{"MV-TX", 1}, {"PN-WAVE", 2}, {"7731K", 3}, {"T3", 4}, {"T8", 4}};
+inline constexpr RadioModel kRadioModels[] = {{"MV-TX", 1}, {"PN-WAVE", 2}, {"7731K", 3}, {"T3", 4}, {"T8", 4}};
 
 }  // namespace linkreport
