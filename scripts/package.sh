@@ -115,7 +115,7 @@ make_package libgrshm-dev dev libdevel "libgrshm1 (= $version)" "GNSS receiver's
     "the receiver's own programs."
 echo "Multi-Arch: same" >> "$out/libgrshm-dev/DEBIAN/control"
 
-make_package grshm-web web httpd "lighttpd (>= 1.4.69), lighttpd-mod-openssl, openssl" "GNSS receiver's web interface" \
+make_package grshm-web web httpd "lighttpd (>= 1.4.59), lighttpd-mod-openssl, openssl" "GNSS receiver's web interface" \
     "The CGI programs linkreport, rolekind, gnssreport and linkconfig, the" \
     "receiver's pages, lighttpd's configuration over HTTPS (enable it with" \
     "lighty-enable-mod grshm), grshm-passwd, which sets the login, and" \
