@@ -153,7 +153,7 @@ gate() {
     kill -CONT "$sim"
     awk -v places=16 '
         $1 == 503 { refused++; if ($2 > slowest) slowest = $2; next }
-        { admitted++; if ($2 < first) first = $2 } BEGIN { first = 1e9 }
+        $1 == 200 { admitted++; if ($2 < first) first = $2 } BEGIN { first = 1e9 }
         END {
             printf "      %d admitted, %d refused with 503, the slowest 503 after %.3f s, the first admitted reply after %.3f s\n",
                 admitted, refused, slowest, first
