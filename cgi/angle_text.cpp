@@ -26,6 +26,11 @@ ShortText FixedShortText(double value, int decimals) {
     return text;
 }
 
+char HemisphereLetter(unsigned char direction) {
+    return direction == 'N' || direction == 'S' || direction == 'E' || direction == 'W' ? static_cast<char>(direction)
+                                                                                        : '\0';
+}
+
 BaseAngleTexts BaseAngle(double value, unsigned char hemisphere) {
     const double magnitude = std::fabs(value);
     const unsigned int degrees = TruncToUnsigned(magnitude / 100);
@@ -35,7 +40,7 @@ BaseAngleTexts BaseAngle(double value, unsigned char hemisphere) {
     IntegerText(static_cast<int>(degrees), texts.degrees.text, sizeof texts.degrees.text);
     IntegerText(static_cast<int>(minutes), texts.minutes.text, sizeof texts.minutes.text);
     texts.seconds = FixedShortText(seconds, 6);
-    texts.hemisphere[0] = static_cast<char>(hemisphere);
+    texts.hemisphere[0] = HemisphereLetter(hemisphere);
     return texts;
 }
 

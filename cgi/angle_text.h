@@ -14,13 +14,17 @@ struct ShortText {
 };
 ShortText FixedShortText(double value, int decimals);
 
+// A stored direction letter as the reply shows it: N, S, E or W; any other byte (0 for unset,
+// or whatever else a record holds) shows as no letter, 0.
+char HemisphereLetter(unsigned char direction);
+
 // ddmm.mmmm (degrees times 100 plus minutes) as whole degrees, whole minutes and seconds with
 // six decimals; the sign plays no part, the side is the hemisphere letter.
 struct BaseAngleTexts {
     ShortText degrees;
     ShortText minutes;
     ShortText seconds;
-    char hemisphere[2];  // a zero letter gives ""
+    char hemisphere[2];  // "" for a letter other than N, S, E or W
 };
 BaseAngleTexts BaseAngle(double value, unsigned char hemisphere);
 

@@ -16,6 +16,11 @@
 
 namespace cgi {
 
+// The length of the valid UTF-8 sequence that text starts with (1 to 4), or 0 when its first
+// byte starts none: a stray continuation byte, an overlong form, a surrogate, a code point
+// past U+10FFFF or a sequence cut short. Length must be at least 1.
+std::size_t Utf8SequenceLength(const char *text, std::size_t length);
+
 class JsonWriter {
  public:
     JsonWriter();
@@ -41,8 +46,8 @@ class JsonWriter {
     }
 
     // Values: a member's after its key, or the open array's next element.
-    // Any bytes, escaped as json-c escapes its strings. Most texts need no escape at all: one
-    // scan, one copy.
+    // Any bytes, escaped as json-c escapes its strings; bytes that are not UTF-8 become U+FFFD.
+    // Most texts need no escape at all: one scan, one copy.
     void String(const char *text, std::size_t length) {
         std::size_t plain = 0;
         while (plain < length && !kEscaped[static_cast<unsigned char>(text[plain])]) ++plain;
@@ -82,10 +87,12 @@ class JsonWriter {
 
  private:
     static constexpr int kMaxDepth = 16;
-    // The bytes a string escapes: controls, the quote, the backslash and the slash.
+    // The bytes a string escapes: controls, the quote, the backslash and the slash; and those
+    // from 0x80 up, which are checked as UTF-8.
     static constexpr auto kEscaped = [] {
         std::array<bool, 256> escaped{};
         for (int byte = 0; byte < 0x20; ++byte) escaped[byte] = true;
+        for (int byte = 0x80; byte < 0x100; ++byte) escaped[byte] = true;
         escaped['"'] = escaped['\\'] = escaped['/'] = true;
         return escaped;
     }();

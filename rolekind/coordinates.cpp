@@ -25,7 +25,7 @@ void WriteListAngle(cgi::JsonWriter &writer, double value, unsigned char directi
     writer.Key("SEC");
     WriteText(writer, "0.00");
     writer.Key("HEM");
-    const char letter[2] = {static_cast<char>(direction), '\0'};  // a zero letter gives ""
+    const char letter[2] = {cgi::HemisphereLetter(direction), '\0'};
     WriteText(writer, letter);
     writer.EndObject();
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "angle_text.h"
 #include "coordinates.h"
 #include "forms.h"
 #include "json_text.h"
@@ -59,10 +60,14 @@ TEST(Coordinates, BaseFormOutput) {
     EXPECT_EQ(
         CoordinateText(Point(11623.456, 'E', 3012.0, 'N'), AngleForm::Base),
         Obj({{"Longitude", Angle("116", "23", "27.360000", "E")}, {"Latitude", Angle("30", "12", "0.000000", "N")}}));
-    // The sign plays no part; the letter tells the side. A zero letter shows as "".
+    // The sign plays no part; the letter tells the side. A zero letter, or any but N, S, E and
+    // W, shows as "".
     EXPECT_EQ(
         CoordinateText(Point(-11623.456, 'W', 0, 0), AngleForm::Base),
         Obj({{"Longitude", Angle("116", "23", "27.360000", "W")}, {"Latitude", Angle("0", "0", "0.000000", "")}}));
+    EXPECT_EQ(CoordinateText(Point(0, 'n', 0, '\x7F'), AngleForm::List),
+              Obj({{"Longitude", Angle("0.000000000", "0.00", "0.00", "")},
+                   {"Latitude", Angle("0.000000000", "0.00", "0.00", "")}}));
     EXPECT_EQ(HeightText(0), Str("0.000000"));
     // Wild stored values neither crash nor overflow a text.
     const std::string wild = CoordinateText(Point(1e300, 'E', std::nan(""), 'N'), AngleForm::Base);
@@ -217,7 +222,7 @@ std::string ReferenceSmartBase(const SmartBaseInfo &station, int flags) {
     auto angle = [](double value, unsigned char direction) {
         char deg[16] = {};
         std::snprintf(deg, sizeof deg, "%.9lf", value);
-        const char hem[2] = {static_cast<char>(direction), '\0'};
+        const char hem[2] = {cgi::HemisphereLetter(direction), '\0'};
         json_object *object = json_object_new_object();
         json_object_object_add(object, "DEG", json_object_new_string(deg));
         json_object_object_add(object, "MIN", json_object_new_string("0.00"));
@@ -233,7 +238,14 @@ std::string ReferenceSmartBase(const SmartBaseInfo &station, int flags) {
     json_object_object_add(coordinate, "Latitude",
                            angle(station.coordinate_point.Latitude, station.coordinate_point.LatDirection));
     json_object *object = json_object_new_object();
-    json_object_object_add(object, "ID", json_object_new_string_len(station.id, strnlen(station.id, 16)));
+    // Bytes of the identifier that are not UTF-8 show as U+FFFD.
+    std::string id;
+    for (std::size_t i = 0, length = strnlen(station.id, 16); i < length;) {
+        const std::size_t sequence = cgi::Utf8SequenceLength(station.id + i, length - i);
+        id += sequence == 0 ? std::string("\xEF\xBF\xBD") : std::string(station.id + i, sequence);
+        i += sequence == 0 ? 1 : sequence;
+    }
+    json_object_object_add(object, "ID", json_object_new_string_len(id.data(), static_cast<int>(id.size())));
     json_object_object_add(object, "Coordinate", coordinate);
     json_object_object_add(object, "Height", json_object_new_string(height));
     json_object_object_add(object, "StationState", json_object_new_int(station.available ? 1 : 0));
@@ -268,9 +280,34 @@ TEST(JsonWriter, EscapesEveryByteAsJsonCDoes) {
         const std::string bytes = std::string("a") + static_cast<char>(byte) + "b/" + static_cast<char>(byte);
         cgi::JsonWriter writer;
         writer.String(bytes);
-        json_object *reference = json_object_new_string_len(bytes.data(), static_cast<int>(bytes.size()));
+        // A lone byte from 0x80 up is no UTF-8: it is written as U+FFFD.
+        std::string expected = bytes;
+        if (byte >= 0x80) expected = std::string("a\xEF\xBF\xBD") + "b/" + "\xEF\xBF\xBD";
+        json_object *reference = json_object_new_string_len(expected.data(), static_cast<int>(expected.size()));
         ASSERT_EQ(writer.Text(), json_object_to_json_string_ext(reference, JSON_C_TO_STRING_SPACED)) << "byte " << byte;
         json_object_put(reference);
+    }
+}
+
+// Well-formed UTF-8 goes through; each byte that starts no valid sequence becomes U+FFFD.
+TEST(JsonWriter, WritesEachByteThatIsNotUtf8AsAReplacementCharacter) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xC3\x84 \xE2\x82\xAC \xF0\x9F\x9B\xB0 \xF4\x8F\xBF\xBF",
+         "\xC3\x84 \xE2\x82\xAC \xF0\x9F\x9B\xB0 \xF4\x8F\xBF\xBF"},
+        {"\x80x\xBF", "\xEF\xBF\xBDx\xEF\xBF\xBD"},                                // stray continuation bytes
+        {"\xC0\xAF\xC1\xBF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // overlong two-byte forms
+        {"\xE0\x80\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong three-byte form
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},                  // a UTF-16 surrogate
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // past U+10FFFF
+        {"\xF5\xFF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xE2\x82x", "\xEF\xBF\xBD\xEF\xBF\xBDx"},  // cut short
+        {"a\xE2\x82", "a\xEF\xBF\xBD\xEF\xBF\xBD"},  // cut short at the end
+        {"\xC3\"", "\xEF\xBF\xBD\\\""},              // the quote is still escaped
+    };
+    for (const auto &[bytes, shown] : cases) {
+        cgi::JsonWriter writer;
+        writer.String(bytes);
+        EXPECT_EQ(writer.Text(), "\"" + shown + "\"") << bytes;
     }
 }
 

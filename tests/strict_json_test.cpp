@@ -16,6 +16,7 @@ TEST(StrictJson, TakesJsonCsOwnPrintsOfSoundValues) {
     json_object_put(document);
     EXPECT_TRUE(StrictJson::Accepts(" \n\t0\r "));
     EXPECT_TRUE(StrictJson::Accepts(R"("")"));
+    EXPECT_TRUE(StrictJson::Accepts("\"\xC3\x84 \xE2\x82\xAC \xED\x9F\xBF \xF0\x9F\x9B\xB0 \xF4\x8F\xBF\xBF\""));
 }
 
 TEST(StrictJson, RefusesWhatAJsonReaderRefuses) {
@@ -42,6 +43,14 @@ TEST(StrictJson, RefusesWhatAJsonReaderRefuses) {
         "",
         R"({"a": 1)",
         R"({"a": "\)",
+        "\"\x80\"",              // a stray continuation byte
+        "\"\xC3\"",              // a sequence cut short
+        "\"\xC0\xAF\"",          // an overlong form
+        "\"\xE0\x9F\xBF\"",      // an overlong form
+        "\"\xED\xA0\x80\"",      // a UTF-16 surrogate
+        "\"\xF4\x90\x80\x80\"",  // past U+10FFFF
+        "\"\xFF\"",
+        "{\"\xC3\": 1}",  // keys too
     };
     for (const char *text : refused) EXPECT_FALSE(StrictJson::Accepts(text)) << text;
     EXPECT_FALSE(StrictJson::Accepts(std::string(100, '[') + std::string(100, ']')));  // deeper than any reply

@@ -1,6 +1,7 @@
 // Whether a reply is JSON that any reader takes: exactly one value by the JSON grammar, with
 // whitespace around it and nothing else. json-c reads back more than that (NaN, Infinity,
-// control characters in strings), and a browser's JSON.parse does not.
+// control characters in strings, bytes that are not UTF-8), and a browser's JSON.parse (or
+// TextDecoder before it) does not.
 #pragma once
 
 #include <cstddef>
@@ -100,6 +101,7 @@ class StrictJson {
             const auto c = static_cast<unsigned char>(text_[next_++]);
             if (c == '"') return true;
             if (c < 0x20) return false;  // a control character must be escaped
+            if (c >= 0x80 && !Utf8Sequence(c)) return false;
             if (c != '\\') continue;
             if (AtEnd()) return false;
             const char escaped = text_[next_++];
@@ -111,6 +113,27 @@ class StrictJson {
             }
         }
         return false;
+    }
+
+    // The rest of a UTF-8 sequence whose lead byte was just taken (RFC 3629: no overlong
+    // forms, no surrogates, nothing past U+10FFFF).
+    bool Utf8Sequence(unsigned char lead) {
+        int more = 0;
+        unsigned int code = 0, least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            more = 1, code = lead & 0x1Fu, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            more = 2, code = lead & 0x0Fu, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            more = 3, code = lead & 0x07u, least = 0x10000;
+        } else {
+            return false;
+        }
+        for (; more > 0; --more, ++next_) {
+            if (AtEnd() || (static_cast<unsigned char>(text_[next_]) & 0xC0) != 0x80) return false;
+            code = code << 6 | (static_cast<unsigned char>(text_[next_]) & 0x3Fu);
+        }
+        return code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
     }
 
     // -? (0 | [1-9][0-9]*) (. [0-9]+)? ([eE] [+-]? [0-9]+)?
