@@ -10,6 +10,52 @@
 #include "fuzz_support.h"
 #include "strict_json.h"
 
+namespace {
+
+bool IsZeroRecord(const void *record, std::size_t size) {
+    const auto *bytes = static_cast<const unsigned char *>(record);
+    for (std::size_t i = 0; i < size; ++i)
+        if (bytes[i] != 0) return false;
+    return true;
+}
+
+bool IsPrintable(const char (&field)[16]) {
+    for (const char c : field)
+        if (c != '\0' && (c < 0x20 || c > 0x7E)) return false;
+    return true;
+}
+
+// A stored point is untouched (all zero) or within its ranges: latitude at most 90 degrees,
+// longitude at most 180 (packed as ddmm.mmmm for the base station, DD.MMSS for the list), a
+// hemisphere letter of its own axis and a height from -1000 to 10000 metres.
+bool PointInRange(const Coordinates &point, double max_latitude, double max_longitude) {
+    if (IsZeroRecord(&point, sizeof point)) return true;
+    return point.Latitude >= 0 && point.Latitude <= max_latitude && point.Longitude >= 0 &&
+           point.Longitude <= max_longitude && (point.LatDirection == 'N' || point.LatDirection == 'S') &&
+           (point.LonDirection == 'E' || point.LonDirection == 'W') && point.Elevation >= -1000 &&
+           point.Elevation <= 10000;
+}
+
+// Whatever was asked, nothing that no receiver can use was stored.
+void CheckStoredValues() {
+    unsigned char work_mode = 0;
+    GetReceiverConfigParaFromShareMemory(ENTRY_WORK_MODE, &work_mode);
+    if (work_mode > SMARTBASE_MODE) std::abort();
+    char id[16];
+    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, id);
+    if (!IsPrintable(id)) std::abort();
+    Coordinates base{};
+    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_POS, &base);
+    if (!PointInRange(base, 9000, 18000)) std::abort();
+    for (unsigned char entry = ENTRY_SMARTBASE1_CONFIG; entry <= ENTRY_SMARTBASE30_CONFIG; ++entry) {
+        SmartBaseInfo station{};
+        GetReceiverConfigParaFromShareMemory(entry, &station);
+        if (!IsPrintable(station.id) || !PointInRange(station.coordinate_point, 90, 180)) std::abort();
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
     AttachPrivateSegments();
     return 0;
@@ -74,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     const cgi::JsonPtr again{json_tokener_parse(reply_text.c_str())};
     if (!json_object_is_type(again.get(), json_type_object)) std::abort();
     if (!testsupport::StrictJson::Accepts(reply_text)) std::abort();
+    CheckStoredValues();
 
     ServeChange(data, size);
     return 0;

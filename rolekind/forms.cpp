@@ -5,6 +5,7 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "clock.h"
 #include "coordinates.h"
@@ -15,40 +16,55 @@
 #include "smartbase.h"
 #include "station_id.h"
 #include "status_report.h"
+#include "value_rules.h"
 
 namespace rolekind {
 namespace {
 
-// ---- The members each form needs, checked before anything is written ----------------------
+// ---- The members each form reads, and the rule each value keeps, checked before anything is
+// written ------------------------------------------------------------------------------------
 
-constexpr RequiredMember kBaseStartMembers[] = {
-    {{"Station", "ID"}},
-    {{"Station", "Coordinate", "Longitude", "DEG"}},
-    {{"Station", "Coordinate", "Longitude", "MIN"}},
-    {{"Station", "Coordinate", "Longitude", "SEC"}},
-    {{"Station", "Coordinate", "Longitude", "HEM"}},
-    {{"Station", "Coordinate", "Latitude", "DEG"}},
-    {{"Station", "Coordinate", "Latitude", "MIN"}},
-    {{"Station", "Coordinate", "Latitude", "SEC"}},
-    {{"Station", "Coordinate", "Latitude", "HEM"}},
-    {{"Station", "Height"}},
+constexpr MemberRule kBaseStartMembers[] = {
+    {{"Station", "ID"}, ValueRule::Identifier},
+    {{"Station", "Coordinate", "Longitude", "DEG"}, ValueRule::LongitudeDegrees},
+    {{"Station", "Coordinate", "Longitude", "MIN"}, ValueRule::Minutes},
+    {{"Station", "Coordinate", "Longitude", "SEC"}, ValueRule::Seconds},
+    {{"Station", "Coordinate", "Longitude", "HEM"}, ValueRule::LongitudeHemisphere},
+    {{"Station", "Coordinate", "Latitude", "DEG"}, ValueRule::LatitudeDegrees},
+    {{"Station", "Coordinate", "Latitude", "MIN"}, ValueRule::Minutes},
+    {{"Station", "Coordinate", "Latitude", "SEC"}, ValueRule::Seconds},
+    {{"Station", "Coordinate", "Latitude", "HEM"}, ValueRule::LatitudeHemisphere},
+    {{"Station", "Height"}, ValueRule::Height},
 };
 
-constexpr RequiredMember kBaseIdentifierMembers[] = {{{"ID"}}};
+constexpr MemberRule kBaseIdentifierMembers[] = {{{"ID"}, ValueRule::Identifier}};
 
-constexpr RequiredMember kRoverMembers[] = {{{"Rover", "PPS"}}, {{"Rover", "EVENT"}}};
+constexpr MemberRule kRoverMembers[] = {{{"Rover", "PPS"}, ValueRule::AnyText},
+                                        {{"Rover", "EVENT"}, ValueRule::AnyText}};
 
-constexpr RequiredMember kSinglePointMembers[] = {{{"SinglePoint", "PPS"}}, {{"SinglePoint", "EVENT"}}};
+constexpr MemberRule kSinglePointMembers[] = {{{"SinglePoint", "PPS"}, ValueRule::AnyText},
+                                              {{"SinglePoint", "EVENT"}, ValueRule::AnyText}};
 
-// The list form reads only "DEG" and "HEM" of an angle.
-constexpr RequiredMember kListEditMembers[] = {
-    {{"Station", "ID"}},
-    {{"Station", "Coordinate", "Longitude", "DEG"}},
-    {{"Station", "Coordinate", "Longitude", "HEM"}},
-    {{"Station", "Coordinate", "Latitude", "DEG"}},
-    {{"Station", "Coordinate", "Latitude", "HEM"}},
-    {{"Station", "Height"}},
+// The list form reads only "DEG" and "HEM" of an angle. All of them empty empties the position.
+constexpr MemberRule kListEditMembers[] = {
+    {{"Station", "ID"}, ValueRule::StationName},
+    {{"Station", "Coordinate", "Longitude", "DEG"}, ValueRule::PackedLongitude},
+    {{"Station", "Coordinate", "Longitude", "HEM"}, ValueRule::LongitudeHemisphere},
+    {{"Station", "Coordinate", "Latitude", "DEG"}, ValueRule::PackedLatitude},
+    {{"Station", "Coordinate", "Latitude", "HEM"}, ValueRule::LatitudeHemisphere},
+    {{"Station", "Height"}, ValueRule::Height},
 };
+
+// A base-form angle is at most 90 or 180 degrees as a whole: at the limit, no minutes or seconds.
+std::string BaseAnglesWithinLimits(json_object *request) {
+    for (const auto &[name, limit] : {std::pair<const char *, int>{"Longitude", 180}, {"Latitude", 90}}) {
+        if (WholeValue(MemberText(request, {"Station", "Coordinate", name, "DEG"})) < limit) continue;
+        if (WholeValue(MemberText(request, {"Station", "Coordinate", name, "MIN"})) > 0 ||
+            DecimalValue(MemberText(request, {"Station", "Coordinate", name, "SEC"})) > 0)
+            return std::string("Station.Coordinate.") + name + " must be at most " + std::to_string(limit) + " degrees";
+    }
+    return {};
+}
 
 // ---- One request's state ------------------------------------------------------------------
 
@@ -96,19 +112,6 @@ bool StoreMonitorByte(Session &session, unsigned char entry, unsigned char value
 
 bool IsText(const char *text, const char *expected) {
     return text != nullptr && std::strcmp(text, expected) == 0;
-}
-
-// "Modify" names a list position as a whole number from 1 to 30.
-bool ParseListPosition(const char *text, int *position) {
-    if (text == nullptr || *text == '\0') return false;
-    int value = 0;
-    for (const char *c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9') return false;
-        value = value * 10 + (*c - '0');
-        if (value > kSmartBaseLastPosition) return false;
-    }
-    *position = value;
-    return value >= kSmartBaseFirstPosition;
 }
 
 // "Station": { key: value }, or "Station": { } without a key.
@@ -249,8 +252,7 @@ bool ServeOtherMode(Session &session) {
 // ---- List edit ("Modify") ---------------------------------------------------------------------
 
 bool ServeListEdit(Session &session) {
-    int position = 0;
-    ParseListPosition(MemberText(session.request, {"Modify"}), &position);  // checked with the form
+    const int position = WholeValue(MemberText(session.request, {"Modify"}));  // checked with the form
     const SmartBaseInfo station = SmartBaseFromRequest(MemberObject(session.request, {"Station"}));
     if (!StoreConfig(session, SmartBaseEntry(position), &station) || !Post(session, ENTRY_SMARTBASE_OP)) return false;
     WriteSuccess(session);
@@ -259,31 +261,34 @@ bool ServeListEdit(Session &session) {
 
 // ---- The forms ---------------------------------------------------------------------------------
 
-// One row per form: the selector member and the value that pick it (null: any other value),
-// the members it needs (checked before anything is written), and its handler. A request's
-// "Key" picks the first matching Key row, then "Modify" its row as well; without either,
-// "Mode" picks a Mode row; a request with none of them gets the status report.
+// One row per form: the selector member and the value that pick it (null: any other value) with
+// the rule the selector's value keeps, the members the form reads with theirs, whether those
+// may all be empty (which empties a list position), a check of members taken together, and
+// the handler. Everything is checked before anything is written. A request's "Key" picks the
+// first matching Key row, then "Modify" its row as well; without either, "Mode" picks a Mode
+// row; a request with none of them gets the status report.
 struct FormRow {
     const char *selector;
     const char *value;
-    std::span<const RequiredMember> required;
+    ValueRule selector_rule;
+    std::span<const MemberRule> members;
+    bool may_be_empty;
+    std::string (*check_together)(json_object *request);
     bool (*serve)(Session &);
 };
 
 constexpr FormRow kForms[] = {
-    {"Key", "1", {}, ServePositionQuery},
-    {"Key", "2", kBaseStartMembers, ServeBaseStart},
-    {"Key", "3", {}, ServeBaseStop},
-    {"Key", "4", kBaseIdentifierMembers, ServeBaseIdentifier},
-    {"Key", nullptr, {}, ServeOtherKey},
-    {"Modify", nullptr, kListEditMembers, ServeListEdit},
-    {"Mode", "0", kRoverMembers, ServeRoverMode},
-    {"Mode", "2", kSinglePointMembers, ServeSinglePointMode},
-    {"Mode", "3", {}, ServeSmartBaseMode},
-    {"Mode", nullptr, {}, ServeOtherMode},
+    {"Key", "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery},
+    {"Key", "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart},
+    {"Key", "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop},
+    {"Key", "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier},
+    {"Key", nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey},
+    {"Modify", nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit},
+    {"Mode", "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode},
+    {"Mode", "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode},
+    {"Mode", "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode},
+    {"Mode", nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode},
 };
-static_assert(FormTableComplete(kForms), "every form has a selector and a handler, and each selector a catch-all row");
-
 // The first row of a selector that matches the request's value of it.
 const FormRow *MatchingRow(const char *selector, const char *value) {
     for (const FormRow &row : kForms)
@@ -310,14 +315,19 @@ Selection SelectForms(json_object *request) {
     return selection;
 }
 
+// What is wrong with one selected form's members; empty when it can be served.
+std::string CheckForm(json_object *request, const FormRow &row) {
+    const MemberRule selector[] = {{{row.selector}, row.selector_rule}};
+    if (std::string problem = FirstUnsoundMember(request, selector); !problem.empty()) return problem;
+    if (row.may_be_empty && AllEmpty(request, row.members)) return {};
+    if (std::string problem = FirstUnsoundMember(request, row.members); !problem.empty()) return problem;
+    return row.check_together == nullptr ? std::string() : row.check_together(request);
+}
+
 // What is wrong with the request before anything is touched; empty when it can be served.
 std::string CheckRequest(json_object *request, const Selection &selection) {
     for (int i = 0; i < selection.count; ++i)
-        if (std::string missing = FirstMissingMember(request, selection.rows[i]->required); !missing.empty())
-            return "missing " + missing;
-    int position = 0;
-    const char *modify = MemberText(request, {"Modify"});
-    if (modify != nullptr && !ParseListPosition(modify, &position)) return "Modify must be a whole number from 1 to 30";
+        if (std::string problem = CheckForm(request, *selection.rows[i]); !problem.empty()) return problem;
     return {};
 }
 

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "value_rules.h"
+
 namespace rolekind {
 
 // A member's place in the request: the keys from the top level down, e.g.
@@ -21,13 +23,20 @@ const char *MemberText(json_object *document, MemberPath path);
 // The member's object (for passing a sub-document along), or null.
 json_object *MemberObject(json_object *document, MemberPath path);
 
-// A request form's required members, declared as data.
-struct RequiredMember {
+// A member a request form reads, declared as data: where it is and the rule its value keeps.
+struct MemberRule {
     const char *path[4];  // unused trailing keys are null
+    ValueRule rule;
 };
 
-// The dotted path of the first required member that is absent ("Station.Height"), or an
-// empty string when all are there.
-std::string FirstMissingMember(json_object *document, std::span<const RequiredMember> members);
+// The dotted path of a member ("Station.Height").
+std::string DottedPath(const MemberRule &member);
+
+// What is wrong with the first member that is absent ("missing Station.Height") or breaks its
+// rule ("Station.Height must be -1000 to 10000"), or an empty string when all are sound.
+std::string FirstUnsoundMember(json_object *document, std::span<const MemberRule> members);
+
+// Whether every one of the members is there with an empty text.
+bool AllEmpty(json_object *document, std::span<const MemberRule> members);
 
 }  // namespace rolekind

@@ -179,10 +179,10 @@ TEST_F(EndToEnd, SmartBaseModeAnswersTheStationChosenForTheReplayedPosition) {
     if (access(LogPath("ublox-zed-f9p-nmea.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
     Start({"--nmea", LogPath("ublox-zed-f9p-nmea.log")});  // near 45 52.654 S, 170 30.007 E
     const std::pair<const char *, const char *> stations[] = {
-        {"10.0", "10.0"},           // far away
-        {"45.5020", "170.2955"},    // 45 50 20, 170 29 55: a few kilometres off
-        {"45.5240", "170.3000"},    // 45 52 40, 170 30 00: next to it
-        {"-45.5240", "-170.3000"},  // the signs are the stored values' own: far
+        {"10.0", "10.0"},         // far away
+        {"45.5020", "170.2955"},  // 45 50 20, 170 29 55: a few kilometres off
+        {"45.5240", "170.3000"},  // 45 52 40, 170 30 00: next to it
+        {"45.5240", "10.3000"},   // the same latitude on another meridian: far
         {"0", "0"},
     };
     for (int position = 1; position <= 5; ++position) {

@@ -41,6 +41,13 @@ const char *kListEdit = R"({"Modify":"%s","Station":{"ID":"SB-%s","Coordinate":{
   "Longitude":{"DEG":"114.302512345","MIN":"0.00","SEC":"0.00","HEM":"E"},
   "Latitude":{"DEG":"30.123456789","MIN":"0.00","SEC":"0.00","HEM":"N"}},"Height":"12.25"}})";
 
+// The body with the first occurrence of from replaced by to.
+std::string With(std::string body, const std::string &from, const std::string &to) {
+    const std::size_t at = body.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return body.replace(at, from.size(), to);
+}
+
 std::string ListEdit(const std::string &position) {
     char text[1024];
     std::snprintf(text, sizeof text, kListEdit, position.c_str(), position.c_str());
@@ -186,18 +193,11 @@ TEST_F(RoleKind, BaseStopWritesTheStateBeforeItsPost) {
     EXPECT_EQ(taken[0].station_state, STATION_STOP);
 }
 
-TEST_F(RoleKind, BaseIdentifierIsCutAtACharacterBoundary) {
+TEST_F(RoleKind, BaseIdentifierIsCutAtTheFieldWidth) {
     std::vector<TakenOperation> taken;
     EXPECT_EQ(Serve(R"({"Key":"4","ID":"ABCDEFGHIJKLMNOPQRSTUVWXYZ"})", &taken), R"({ "Station": { } })");
     ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_SID_OP});
     EXPECT_EQ(std::string(taken[0].station_id, 16), std::string("ABCDEFGHIJKLMNO") + '\0');
-
-    // Sixteen bytes of two-byte characters: the eighth character does not fit.
-    Serve("{\"Key\":\"4\",\"ID\":\"\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\"}", &taken);
-    char id[16];
-    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, id);
-    EXPECT_EQ(std::string(id, 16),
-              std::string("\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84") + '\0' + '\0');
 }
 
 TEST_F(RoleKind, OtherKeysDoNothingButAListEditStillHappens) {
@@ -379,13 +379,109 @@ TEST_F(RoleKind, RefusedRequestsWriteAndPostNothing) {
         {ListEdit("2.5"), "Modify must be a whole number from 1 to 30"},
         {ListEdit("-1"), "Modify must be a whole number from 1 to 30"},
     };
-    for (const auto &[body, error] : refused) {
+    // Values out of range or not plain decimals (base form, list form, height, mode, identifiers).
+    const std::string lat = "Station.Coordinate.Latitude", lon = "Station.Coordinate.Longitude";
+    const std::string base_lat = R"("DEG":"30","MIN":"12","SEC":"0","HEM":"N")";
+    const std::string base_lon = R"("DEG":"116","MIN":"23","SEC":"27.36","HEM":"E")";
+    const std::pair<std::string, std::string> out_of_range[] = {
+        {With(kBaseStart, base_lat, R"("DEG":"999","MIN":"0","SEC":"0","HEM":"N")"), lat + ".DEG must be 0 to 90"},
+        {With(kBaseStart, base_lat, R"("DEG":"-30","MIN":"0","SEC":"0","HEM":"N")"), lat + ".DEG must be 0 to 90"},
+        {With(kBaseStart, base_lat, R"("DEG":"30.5","MIN":"0","SEC":"0","HEM":"N")"), lat + ".DEG must be 0 to 90"},
+        {With(kBaseStart, base_lat, R"("DEG":"30","MIN":"23.9","SEC":"0","HEM":"N")"), lat + ".MIN must be 0 to 59"},
+        {With(kBaseStart, base_lat, R"("DEG":"30","MIN":"60","SEC":"0","HEM":"N")"), lat + ".MIN must be 0 to 59"},
+        {With(kBaseStart, base_lat, R"("DEG":"30","MIN":"12","SEC":"0","HEM":"Z")"), lat + ".HEM must be N or S"},
+        {With(kBaseStart, base_lat, R"("DEG":"30","MIN":"12","SEC":"0","HEM":"")"), lat + ".HEM must be N or S"},
+        {With(kBaseStart, base_lat, R"("DEG":"30","MIN":"12","SEC":"0","HEM":"E")"), lat + ".HEM must be N or S"},
+        {With(kBaseStart, base_lat, R"("DEG":"90","MIN":"0","SEC":"0.001","HEM":"N")"),
+         lat + " must be at most 90 degrees"},
+        {With(kBaseStart, base_lon, R"("DEG":"200","MIN":"0","SEC":"0","HEM":"E")"), lon + ".DEG must be 0 to 180"},
+        {With(kBaseStart, base_lon, R"("DEG":"180","MIN":"1","SEC":"0","HEM":"E")"),
+         lon + " must be at most 180 degrees"},
+        {With(kBaseStart, base_lon, R"("DEG":"116","MIN":"23","SEC":"60","HEM":"E")"),
+         lon + ".SEC must be 0 to less than 60"},
+        {With(kBaseStart, "27.36", "59.99999999999999999"), lon + ".SEC must be 0 to less than 60"},
+        {With(kBaseStart, "27.36", "2e1"), lon + ".SEC must be 0 to less than 60"},
+        {With(kBaseStart, "27.36", " 27"), lon + ".SEC must be 0 to less than 60"},
+        {With(kBaseStart, "27.36", "27."), lon + ".SEC must be 0 to less than 60"},
+        {With(kBaseStart, R"("HEM":"E")", R"("HEM":"EW")"), lon + ".HEM must be E or W"},
+        {With(kBaseStart, "45.5", "nan"), "Station.Height must be -1000 to 10000"},
+        {With(kBaseStart, "45.5", "1e999"), "Station.Height must be -1000 to 10000"},
+        {With(kBaseStart, "45.5", "10000.01"), "Station.Height must be -1000 to 10000"},
+        {With(kBaseStart, "45.5", "-1000.5"), "Station.Height must be -1000 to 10000"},
+        {With(kBaseStart, "45.5", "0x10"), "Station.Height must be -1000 to 10000"},
+        {With(kBaseStart, "45.5", ""), "Station.Height must be -1000 to 10000"},
+        {With(kBaseStart, "BASE7", "BA\\u0000SE"), "Station.ID must be printable ASCII"},
+        {With(kBaseStart, "BASE7", "BA\\tSE"), "Station.ID must be printable ASCII"},
+        {With(kBaseStart, "BASE7", "B\xC3\x84SE"), "Station.ID must be printable ASCII"},
+        {With(kBaseStart, "BASE7", "B\xFFSE"), "Station.ID must be printable ASCII"},
+        {R"({"Key":"4","ID":"\u007f"})", "ID must be printable ASCII"},
+        {R"({"Mode":"7"})", "Mode must be a work mode from 0 to 4"},
+        {R"({"Mode":-1})", "Mode must be a work mode from 0 to 4"},
+        {R"({"Mode":"100000000000000000000"})", "Mode must be a work mode from 0 to 4"},
+        {R"({"Mode":"3.0"})", "Mode must be a work mode from 0 to 4"},
+        {R"({"Mode":""})", "Mode must be a work mode from 0 to 4"},
+        {R"({"Mode":"0 ","Rover":{"PPS":"ON","EVENT":"ON"}})", "Mode must be a work mode from 0 to 4"},
+        {With(ListEdit("3"), "30.123456789", "1e308"),
+         lat + ".DEG must be 0 to 90 as DD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), "30.123456789", "-inf"),
+         lat + ".DEG must be 0 to 90 as DD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), "30.123456789", "-30.1"),
+         lat + ".DEG must be 0 to 90 as DD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), "30.123456789", "30.6"),
+         lat + ".DEG must be 0 to 90 as DD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), "30.123456789", "30.1261"),
+         lat + ".DEG must be 0 to 90 as DD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), "30.123456789", "90.0001"),
+         lat + ".DEG must be 0 to 90 as DD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), "114.302512345", "180.3"),
+         lon + ".DEG must be 0 to 180 as DDD.MMSS, minutes and seconds below 60"},
+        {With(ListEdit("3"), R"("HEM":"N")", R"("HEM":"<")"), lat + ".HEM must be N or S"},
+        {With(ListEdit("3"), "12.25", "inf"), "Station.Height must be -1000 to 10000"},
+        {With(ListEdit("3"), "SB-3", ""), "Station.ID must be printable ASCII, not empty"},
+    };
+    const std::pair<std::string, std::string> partly_empty[] = {
+        {R"({"Modify":"4","Station":{"ID":"","Coordinate":{"Longitude":{"DEG":"","HEM":""},"Latitude":{"DEG":"","HEM":"N"}},"Height":""}})",
+         "Station.ID must be printable ASCII, not empty"},
+    };
+    std::vector<std::pair<std::string, std::string>> all(std::begin(refused), std::end(refused));
+    all.insert(all.end(), std::begin(out_of_range), std::end(out_of_range));
+    all.insert(all.end(), std::begin(partly_empty), std::end(partly_empty));
+    for (const auto &[body, error] : all) {
         std::vector<TakenOperation> taken;
         EXPECT_EQ(Serve(body, &taken), Obj({{"Res", Str("Failed")}, {"Error", Str(error)}})) << body;
         EXPECT_TRUE(taken.empty()) << body;
         EXPECT_EQ(ConfigBytes(), std::vector<unsigned char>(sizeof(ReceiverConfigPara), 0)) << body;
         EXPECT_EQ(MonitorBytes(), std::vector<unsigned char>(sizeof(MonitorPara), 0)) << body;
     }
+}
+
+// The limits themselves are taken and stored as ever; so is a list edit that empties a
+// position, and a member that the chosen form does not read is not checked.
+TEST_F(RoleKind, ValuesAtTheirLimitsAreServedAsEver) {
+    std::vector<TakenOperation> taken;
+    std::string body = With(kBaseStart, R"("DEG":"30","MIN":"12","SEC":"0")", R"("DEG":"90","MIN":"00","SEC":"0.000")");
+    body = With(body, R"("DEG":"116","MIN":"23","SEC":"27.36")", R"("DEG":"180","MIN":"0","SEC":"0")");
+    EXPECT_EQ(Serve(With(body, "45.5", "-1000"), &taken), R"({ "Station": { "StationState": 1 } })");
+    ASSERT_EQ(Codes(taken), (std::vector<int>{ENTRY_SID_OP, ENTRY_WMODE_OP}));
+    EXPECT_EQ(taken[1].station_pos.Latitude, 9000.0);
+    EXPECT_EQ(taken[1].station_pos.Longitude, 18000.0);
+    EXPECT_EQ(taken[1].station_pos.Elevation, -1000.0);
+
+    SmartBaseInfo filled{};
+    std::strcpy(filled.id, "OLD");
+    filled.coordinate_point.Latitude = 30.5;
+    SetReceiverConfigParaToShareMemory(ENTRY_SMARTBASE4_CONFIG, &filled);
+    const char *empty =
+        R"({"Modify":"4","Station":{"ID":"","Coordinate":{"Longitude":{"DEG":"","HEM":""},"Latitude":{"DEG":"","HEM":""}},"Height":""}})";
+    EXPECT_EQ(Serve(empty, &taken), R"({ "Res": "Success" })");
+    ASSERT_EQ(Codes(taken), std::vector<int>{ENTRY_SMARTBASE_OP});
+    const auto *stored = reinterpret_cast<const unsigned char *>(&taken[0].smartbase[3]);
+    EXPECT_EQ(std::vector<unsigned char>(stored, stored + sizeof(SmartBaseInfo)),
+              std::vector<unsigned char>(sizeof(SmartBaseInfo), 0));
+
+    EXPECT_EQ(Serve(R"({"Key":"3","Mode":"7"})", &taken), R"({ "Station": { "StationState": 0 } })");
+    EXPECT_EQ(Serve(With(ListEdit("5"), "114.302512345", "180"), &taken), R"({ "Res": "Success" })");
+    EXPECT_EQ(taken[0].smartbase[4].coordinate_point.Longitude, 180.0);
 }
 
 TEST_F(RoleKind, BusyMailboxIsAnsweredWithinTheBoundWithoutSpinning) {
