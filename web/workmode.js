@@ -5,49 +5,69 @@ const MODES = ["Rover", "Base station", "Single point", "Automatic base", "Smart
 const $ = (id) => document.getElementById(id);
 
 // ---- Checks before sending (rolekind's own checks stay the authority) ----
+// The same rules as rolekind's: numbers are plain decimals in full (no sign but a height's
+// "-", no exponent, no spaces), identifiers printable ASCII. A field that breaks its rule is
+// marked and takes the focus.
+
+function refuse(id, text) {
+  const field = $(id);
+  field.setAttribute("aria-invalid", "true");
+  field.focus();
+  throw new Error(text);
+}
+
+function fieldText(id) {
+  $(id).removeAttribute("aria-invalid");
+  return $(id).value.trim();
+}
 
 function wholeNumber(id, name, low, high) {
-  const text = $(id).value.trim();
+  const text = fieldText(id);
   if (!/^\d+$/.test(text) || Number(text) < low || Number(text) > high)
-    throw new Error(name + " must be a whole number from " + low + " to " + high + ".");
+    refuse(id, name + " must be a whole number from " + low + " to " + high + ".");
   return text;
 }
 
-function decimal(id, name, low, high) {
-  const text = $(id).value.trim();
-  const value = Number(text);
-  if (text === "" || !Number.isFinite(value) || value < low || value >= high)
-    throw new Error(name + " must be a number from " + low + " up to " + high + ".");
+function seconds(id, name) {
+  const text = fieldText(id);
+  if (!/^\d+(\.\d+)?$/.test(text) || Number(text) >= 60)
+    refuse(id, name + " must be a number from 0 up to 60, such as 27.36.");
   return text;
 }
 
 function identifier(id) {
-  const text = $(id).value.trim();
-  if (text === "") throw new Error("The identifier must not be empty.");
-  if (new TextEncoder().encode(text).length > 15) throw new Error("The identifier holds at most 15 bytes.");
+  const text = fieldText(id);
+  if (text === "") refuse(id, "The identifier must not be empty.");
+  if (!/^[\x20-\x7E]*$/.test(text)) refuse(id, "The identifier takes only printable ASCII characters.");
+  if (text.length > 15) refuse(id, "The identifier holds at most 15 characters.");
   return text;
 }
 
 function height(id) {
-  const text = $(id).value.trim();
-  if (text === "" || !Number.isFinite(Number(text))) throw new Error("The height must be a number of metres.");
+  const text = fieldText(id);
+  if (!/^-?\d+(\.\d+)?$/.test(text) || Number(text) < -1000 || Number(text) > 10000)
+    refuse(id, "The height must be a number of metres from -1000 to 10000.");
   return text;
 }
 
 function hemisphere(id, letters) {
-  const text = $(id).value;
-  if (!letters.includes(text)) throw new Error("The hemisphere must be " + letters.join(" or ") + ".");
+  const text = fieldText(id);
+  if (!letters.includes(text)) refuse(id, "The hemisphere must be " + letters.join(" or ") + ".");
   return text;
 }
 
+// An angle is at most 90 (latitude) or 180 degrees (longitude) as a whole.
 function angle(prefix, maxDegrees, letters) {
   const name = prefix.endsWith("lat") ? "Latitude" : "Longitude";
-  return {
+  const value = {
     DEG: wholeNumber(prefix + "-deg", name + " degrees", 0, maxDegrees),
     MIN: wholeNumber(prefix + "-min", name + " minutes", 0, 59),
-    SEC: decimal(prefix + "-sec", name + " seconds", 0, 60),
+    SEC: seconds(prefix + "-sec", name + " seconds"),
     HEM: hemisphere(prefix + "-hem", letters),
   };
+  if (Number(value.DEG) === maxDegrees && (Number(value.MIN) > 0 || Number(value.SEC) > 0))
+    refuse(prefix + "-deg", name + " must be at most " + maxDegrees + " degrees.");
+  return value;
 }
 
 // ---- Showing the status report ----
