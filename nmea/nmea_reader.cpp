@@ -10,6 +10,13 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The whole part, cut toward zero, without libm and never through an integer type that the
+// value could overflow: past 2^52 a double has no fraction left to cut. NaN stays NaN.
+double WholePart(double value) {
+    constexpr double kNoFraction = 4503599627370496.0;
+    return value > -kNoFraction && value < kNoFraction ? static_cast<double>(static_cast<long long>(value)) : value;
+}
+
 }  // namespace
 
 unsigned char Checksum(std::string_view body) {
@@ -48,12 +55,13 @@ int GsvSignalId(const Fields &fields) {
 }
 
 double DdmmToDegrees(double value) {
-    const double hundreds = value / 100;
-    // Past 2^52 a double has no fraction left to cut; NaN fails the test and stays NaN.
-    constexpr double kWhole = 4503599627370496.0;
-    const double degrees =
-        hundreds > -kWhole && hundreds < kWhole ? static_cast<double>(static_cast<long long>(hundreds)) : hundreds;
+    const double degrees = WholePart(value / 100);
     return degrees + (value - 100 * degrees) / 60;
+}
+
+double DegreesToDdmm(double degrees) {
+    const double whole = WholePart(degrees);
+    return whole * 100 + (degrees - whole) * 60;
 }
 
 }  // namespace nmea

@@ -43,4 +43,7 @@ int GsvSignalId(const Fields &fields);
 // could overflow; NaN stays NaN.
 double DdmmToDegrees(double value);
 
+// The other way: decimal degrees as ddmm.mmmm, the sign carried through.
+double DegreesToDdmm(double degrees);
+
 }  // namespace nmea

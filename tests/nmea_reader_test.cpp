@@ -78,4 +78,9 @@ TEST(NmeaReader, DdmmToDegrees) {
     for (const auto &row : rows)
         EXPECT_NEAR(nmea::DdmmToDegrees(row.ddmm), row.degrees, 1e-9 * (1 + std::fabs(row.degrees))) << row.ddmm;
     EXPECT_TRUE(std::isnan(nmea::DdmmToDegrees(std::nan(""))));
+    // And back, for the rows within the range of an angle.
+    for (const auto &row : rows)
+        if (std::fabs(row.degrees) <= 180) {
+            EXPECT_NEAR(nmea::DegreesToDdmm(row.degrees), row.ddmm, 1e-7) << row.degrees;
+        }
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "clock.h"
 #include "default_config.h"
+#include "nmea_reader.h"
 #include "receiver.h"
 
 namespace {
@@ -48,9 +50,9 @@ bool ParsePosition(const char *text, GGAInfo *gga) {
     if (std::sscanf(text, "%lf,%lf,%lf", &lat, &lon, &alt) != 3 || lat < -90 || lat > 90 || lon < -180 || lon > 180)
         return false;
     std::memset(gga, 0, sizeof *gga);
-    gga->latitude = receiversim::DegreesToNmea(lat);
+    gga->latitude = nmea::DegreesToDdmm(std::fabs(lat));
     gga->latdir = lat < 0 ? 'S' : 'N';
-    gga->longitude = receiversim::DegreesToNmea(lon);
+    gga->longitude = nmea::DegreesToDdmm(std::fabs(lon));
     gga->londir = lon < 0 ? 'W' : 'E';
     gga->fix_status = 4;
     gga->fix_satellite = 18;

@@ -1,6 +1,5 @@
 #include "receiver.h"
 
-#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -93,12 +92,6 @@ std::string PointText(const Coordinates &point) {
 }
 
 }  // namespace
-
-double DegreesToNmea(double degrees) {
-    const double magnitude = std::fabs(degrees);
-    const double whole = std::floor(magnitude);
-    return whole * 100 + (magnitude - whole) * 60;
-}
 
 PositionSource PositionSource::Fixed(const GGAInfo &gga) {
     PositionSource source;

@@ -58,7 +58,4 @@ class Receiver {
     bool stored_[GNSS_GSV_SLOTS] = {};  // systems whose slot holds this stand-in's sentences
 };
 
-// ddmm.mmmm of a decimal-degree value, and its hemisphere letter.
-double DegreesToNmea(double degrees);
-
 }  // namespace receiversim
