@@ -1,4 +1,4 @@
-// The request frame the three CGI programs share: everything about the CGI envelope lives here,
+// The request frame the CGI programs share: everything about the CGI envelope lives here,
 // the programs only see a parsed request and fill a reply.
 #pragma once
 
