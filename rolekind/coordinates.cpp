@@ -1,7 +1,5 @@
 #include "coordinates.h"
 
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include "angle_text.h"
@@ -40,14 +38,6 @@ void WriteAngle(cgi::JsonWriter &writer, double value, unsigned char direction, 
 
 }  // namespace
 
-double TextToDouble(const char *text) {
-    return std::strtod(text, nullptr);
-}
-
-long long TextToInteger(const char *text) {
-    return std::strtoll(text, nullptr, 10);
-}
-
 void WriteCoordinate(cgi::JsonWriter &writer, const Coordinates &point, AngleForm form) {
     writer.BeginObject();
     writer.Key("Longitude");
@@ -61,20 +51,18 @@ void WriteHeight(cgi::JsonWriter &writer, double elevation) {
     WriteText(writer, cgi::FixedShortText(elevation, kHeightDecimals).text);
 }
 
-void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction) {
+void ReadAngle(const CheckedRequest &request, const AngleMembers &angle, AngleForm form, double *value,
+               unsigned char *direction) {
     if (form == AngleForm::Base) {
-        // Degrees and minutes are whole numbers; negative texts are taken as they come.
-        const long long degrees = TextToInteger(MemberText(angle, {"DEG"}));
-        const long long minutes = TextToInteger(MemberText(angle, {"MIN"}));
-        const double seconds = TextToDouble(MemberText(angle, {"SEC"}));
-        long long packed = 0;
-        if (__builtin_mul_overflow(degrees, 100LL, &packed) || __builtin_add_overflow(packed, minutes, &packed))
-            packed = degrees < 0 ? LLONG_MIN : LLONG_MAX;
-        *value = static_cast<double>(packed) + seconds / 60;
+        // Whole degrees and minutes (checked: at most 180 and 59) packed in integer arithmetic,
+        // then the seconds as a fraction of a minute.
+        const auto degrees = static_cast<long long>(request.Number(angle.degrees));
+        const auto minutes = static_cast<long long>(request.Number(angle.minutes));
+        *value = static_cast<double>(degrees * 100 + minutes) + request.Number(angle.seconds) / 60;
     } else {
-        *value = TextToDouble(MemberText(angle, {"DEG"}));
+        *value = request.Number(angle.degrees);
     }
-    *direction = static_cast<unsigned char>(MemberText(angle, {"HEM"})[0]);
+    *direction = static_cast<unsigned char>(request.Text(angle.hemisphere)[0]);
 }
 
 }  // namespace rolekind

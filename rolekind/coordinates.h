@@ -8,6 +8,7 @@
 #include <json-c/json.h>
 
 #include "json_writer.h"
+#include "request.h"
 #include "sharememory.h"
 
 namespace rolekind {
@@ -25,12 +26,18 @@ void WriteHeight(cgi::JsonWriter &writer, double elevation);
 inline constexpr int kListDegreesDecimals = 9;
 inline constexpr int kHeightDecimals = 6;
 
-// Reads one angle object into a stored value and direction letter. The members the form
-// needs must be present (the caller checks them first).
-void ReadAngle(json_object *angle, AngleForm form, double *value, unsigned char *direction);
+// The members of one angle object in a request.
+struct AngleMembers {
+    Member degrees, minutes, seconds, hemisphere;
+};
+inline constexpr AngleMembers kLongitudeMembers{Member::LongitudeDegrees, Member::LongitudeMinutes,
+                                                Member::LongitudeSeconds, Member::LongitudeHemisphere};
+inline constexpr AngleMembers kLatitudeMembers{Member::LatitudeDegrees, Member::LatitudeMinutes,
+                                               Member::LatitudeSeconds, Member::LatitudeHemisphere};
 
-// Decimal text conversions as the page's texts are read.
-double TextToDouble(const char *text);
-long long TextToInteger(const char *text);
+// The stored value and direction letter of an angle object's checked members (the list form
+// reads only "DEG" and "HEM").
+void ReadAngle(const CheckedRequest &request, const AngleMembers &angle, AngleForm form, double *value,
+               unsigned char *direction);
 
 }  // namespace rolekind

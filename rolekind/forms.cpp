@@ -25,43 +25,43 @@ namespace {
 // written ------------------------------------------------------------------------------------
 
 constexpr MemberRule kBaseStartMembers[] = {
-    {{"Station", "ID"}, ValueRule::Identifier},
-    {{"Station", "Coordinate", "Longitude", "DEG"}, ValueRule::LongitudeDegrees},
-    {{"Station", "Coordinate", "Longitude", "MIN"}, ValueRule::Minutes},
-    {{"Station", "Coordinate", "Longitude", "SEC"}, ValueRule::Seconds},
-    {{"Station", "Coordinate", "Longitude", "HEM"}, ValueRule::LongitudeHemisphere},
-    {{"Station", "Coordinate", "Latitude", "DEG"}, ValueRule::LatitudeDegrees},
-    {{"Station", "Coordinate", "Latitude", "MIN"}, ValueRule::Minutes},
-    {{"Station", "Coordinate", "Latitude", "SEC"}, ValueRule::Seconds},
-    {{"Station", "Coordinate", "Latitude", "HEM"}, ValueRule::LatitudeHemisphere},
-    {{"Station", "Height"}, ValueRule::Height},
+    {Member::StationId, ValueRule::Identifier},
+    {Member::LongitudeDegrees, ValueRule::LongitudeDegrees},
+    {Member::LongitudeMinutes, ValueRule::Minutes},
+    {Member::LongitudeSeconds, ValueRule::Seconds},
+    {Member::LongitudeHemisphere, ValueRule::LongitudeHemisphere},
+    {Member::LatitudeDegrees, ValueRule::LatitudeDegrees},
+    {Member::LatitudeMinutes, ValueRule::Minutes},
+    {Member::LatitudeSeconds, ValueRule::Seconds},
+    {Member::LatitudeHemisphere, ValueRule::LatitudeHemisphere},
+    {Member::Height, ValueRule::Height},
 };
 
-constexpr MemberRule kBaseIdentifierMembers[] = {{{"ID"}, ValueRule::Identifier}};
+constexpr MemberRule kBaseIdentifierMembers[] = {{Member::Identifier, ValueRule::Identifier}};
 
-constexpr MemberRule kRoverMembers[] = {{{"Rover", "PPS"}, ValueRule::AnyText},
-                                        {{"Rover", "EVENT"}, ValueRule::AnyText}};
+constexpr MemberRule kRoverMembers[] = {{Member::RoverPps, ValueRule::AnyText},
+                                        {Member::RoverEvent, ValueRule::AnyText}};
 
-constexpr MemberRule kSinglePointMembers[] = {{{"SinglePoint", "PPS"}, ValueRule::AnyText},
-                                              {{"SinglePoint", "EVENT"}, ValueRule::AnyText}};
+constexpr MemberRule kSinglePointMembers[] = {{Member::SinglePointPps, ValueRule::AnyText},
+                                              {Member::SinglePointEvent, ValueRule::AnyText}};
 
 // The list form reads only "DEG" and "HEM" of an angle. All of them empty empties the position.
 constexpr MemberRule kListEditMembers[] = {
-    {{"Station", "ID"}, ValueRule::StationName},
-    {{"Station", "Coordinate", "Longitude", "DEG"}, ValueRule::PackedLongitude},
-    {{"Station", "Coordinate", "Longitude", "HEM"}, ValueRule::LongitudeHemisphere},
-    {{"Station", "Coordinate", "Latitude", "DEG"}, ValueRule::PackedLatitude},
-    {{"Station", "Coordinate", "Latitude", "HEM"}, ValueRule::LatitudeHemisphere},
-    {{"Station", "Height"}, ValueRule::Height},
+    {Member::StationId, ValueRule::StationName},
+    {Member::LongitudeDegrees, ValueRule::PackedLongitude},
+    {Member::LongitudeHemisphere, ValueRule::LongitudeHemisphere},
+    {Member::LatitudeDegrees, ValueRule::PackedLatitude},
+    {Member::LatitudeHemisphere, ValueRule::LatitudeHemisphere},
+    {Member::Height, ValueRule::Height},
 };
 
 // A base-form angle is at most 90 or 180 degrees as a whole: at the limit, no minutes or seconds.
-std::string BaseAnglesWithinLimits(json_object *request) {
-    for (const auto &[name, limit] : {std::pair<const char *, int>{"Longitude", 180}, {"Latitude", 90}}) {
-        if (WholeValue(MemberText(request, {"Station", "Coordinate", name, "DEG"})) < limit) continue;
-        if (WholeValue(MemberText(request, {"Station", "Coordinate", name, "MIN"})) > 0 ||
-            DecimalValue(MemberText(request, {"Station", "Coordinate", name, "SEC"})) > 0)
-            return std::string("Station.Coordinate.") + name + " must be at most " + std::to_string(limit) + " degrees";
+std::string BaseAnglesWithinLimits(const CheckedRequest &request) {
+    for (const auto &[angle, limit] : {std::pair{kLongitudeMembers, 180}, std::pair{kLatitudeMembers, 90}}) {
+        if (request.Number(angle.degrees) < limit) continue;
+        if (request.Number(angle.minutes) > 0 || request.Number(angle.seconds) > 0)
+            return DottedPath(angle.degrees).substr(0, DottedPath(angle.degrees).rfind('.')) + " must be at most " +
+                   std::to_string(limit) + " degrees";
     }
     return {};
 }
@@ -69,8 +69,8 @@ std::string BaseAnglesWithinLimits(json_object *request) {
 // ---- One request's state ------------------------------------------------------------------
 
 struct Session {
-    json_object *request;
-    cgi::JsonWriter &reply;  // the reply object, open
+    const CheckedRequest &request;  // the members the chosen forms read, checked
+    cgi::JsonWriter &reply;         // the reply object, open
     // Work mode and switches as stored when the request began: unchanged settings are
     // neither written nor announced.
     unsigned char o_work_mode = 0;
@@ -156,15 +156,12 @@ bool ServePositionQuery(Session &session) {
 }
 
 bool ServeBaseStart(Session &session) {
-    json_object *request_station = MemberObject(session.request, {"Station"});
-    if (!WriteStationIdentifier(session, MemberText(request_station, {"ID"}))) return false;
+    if (!WriteStationIdentifier(session, session.request.Text(Member::StationId))) return false;
 
     auto position = cgi::ZeroRecord<Coordinates>();
-    ReadAngle(MemberObject(request_station, {"Coordinate", "Longitude"}), AngleForm::Base, &position.Longitude,
-              &position.LonDirection);
-    ReadAngle(MemberObject(request_station, {"Coordinate", "Latitude"}), AngleForm::Base, &position.Latitude,
-              &position.LatDirection);
-    position.Elevation = TextToDouble(MemberText(request_station, {"Height"}));
+    ReadAngle(session.request, kLongitudeMembers, AngleForm::Base, &position.Longitude, &position.LonDirection);
+    ReadAngle(session.request, kLatitudeMembers, AngleForm::Base, &position.Latitude, &position.LatDirection);
+    position.Elevation = session.request.Number(Member::Height);
     if (!StoreConfig(session, ENTRY_STATION_POS, &position) ||
         !StoreConfigByte(session, ENTRY_WORK_MODE, STATION_MODE) || !Post(session, ENTRY_WMODE_OP))
         return false;
@@ -182,7 +179,7 @@ bool ServeBaseStop(Session &session) {
 }
 
 bool ServeBaseIdentifier(Session &session) {
-    if (!WriteStationIdentifier(session, MemberText(session.request, {"ID"}))) return false;
+    if (!WriteStationIdentifier(session, session.request.Text(Member::Identifier))) return false;
     WriteStation(session);
     return true;
 }
@@ -203,12 +200,11 @@ bool UpdateSwitch(Session &session, const char *text, unsigned char entry, unsig
 }
 
 // PPS and EVENT of the rover or single-point object; "CLK" has no effect.
-bool UpdateSwitches(Session &session, const char *object_name) {
-    if (!UpdateSwitch(session, MemberText(session.request, {object_name, "PPS"}), ENTRY_PPS_ENABLE,
-                      &session.o_pps_enable, ENTRY_PPS_OP))
+bool UpdateSwitches(Session &session, Member pps, Member event) {
+    if (!UpdateSwitch(session, session.request.Text(pps), ENTRY_PPS_ENABLE, &session.o_pps_enable, ENTRY_PPS_OP))
         return false;
-    return UpdateSwitch(session, MemberText(session.request, {object_name, "EVENT"}), ENTRY_EVENT_ENABLE,
-                        &session.o_event_enable, ENTRY_EVENT_OP);
+    return UpdateSwitch(session, session.request.Text(event), ENTRY_EVENT_ENABLE, &session.o_event_enable,
+                        ENTRY_EVENT_OP);
 }
 
 bool StartSmartBase(Session &session) {
@@ -220,25 +216,25 @@ bool StartSmartBase(Session &session) {
 
 // Every mode change first stores and announces the work mode, when it differs.
 bool StoreWorkMode(Session &session) {
-    const auto work_mode = static_cast<unsigned char>(TextToInteger(MemberText(session.request, {"Mode"})) & 0xFF);
+    const auto work_mode = static_cast<unsigned char>(session.request.Number(Member::Mode));  // checked: 0 to 4
     if (work_mode == session.o_work_mode) return true;
     if (!StoreConfigByte(session, ENTRY_WORK_MODE, work_mode)) return false;
     session.o_work_mode = work_mode;
     return Post(session, ENTRY_WMODE_OP);
 }
 
-bool ServeSwitchMode(Session &session, const char *object_name) {
-    if (!StoreWorkMode(session) || !UpdateSwitches(session, object_name)) return false;
+bool ServeSwitchMode(Session &session, Member pps, Member event) {
+    if (!StoreWorkMode(session) || !UpdateSwitches(session, pps, event)) return false;
     WriteSuccess(session);
     return true;
 }
 
 bool ServeRoverMode(Session &session) {
-    return ServeSwitchMode(session, "Rover");
+    return ServeSwitchMode(session, Member::RoverPps, Member::RoverEvent);
 }
 
 bool ServeSinglePointMode(Session &session) {
-    return ServeSwitchMode(session, "SinglePoint");
+    return ServeSwitchMode(session, Member::SinglePointPps, Member::SinglePointEvent);
 }
 
 bool ServeSmartBaseMode(Session &session) {
@@ -252,8 +248,8 @@ bool ServeOtherMode(Session &session) {
 // ---- List edit ("Modify") ---------------------------------------------------------------------
 
 bool ServeListEdit(Session &session) {
-    const int position = WholeValue(MemberText(session.request, {"Modify"}));  // checked with the form
-    const SmartBaseInfo station = SmartBaseFromRequest(MemberObject(session.request, {"Station"}));
+    const auto position = static_cast<int>(session.request.Number(Member::Modify));  // checked: 1 to 30
+    const SmartBaseInfo station = SmartBaseFromRequest(session.request);
     if (!StoreConfig(session, SmartBaseEntry(position), &station) || !Post(session, ENTRY_SMARTBASE_OP)) return false;
     WriteSuccess(session);
     return true;
@@ -264,35 +260,45 @@ bool ServeListEdit(Session &session) {
 // One row per form: the selector member and the value that pick it (null: any other value) with
 // the rule the selector's value keeps, the members the form reads with theirs, whether those
 // may all be empty (which empties a list position), a check of members taken together, and
-// the handler. Everything is checked before anything is written. A request's "Key" picks the
-// first matching Key row, then "Modify" its row as well; without either, "Mode" picks a Mode
-// row; a request with none of them gets the status report.
+// the handler. Everything is checked before anything is written.
 struct FormRow {
-    const char *selector;
+    Member selector;
     const char *value;
     ValueRule selector_rule;
     std::span<const MemberRule> members;
     bool may_be_empty;
-    std::string (*check_together)(json_object *request);
+    std::string (*check_together)(const CheckedRequest &request);
     bool (*serve)(Session &);
 };
 
 constexpr FormRow kForms[] = {
-    {"Key", "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery},
-    {"Key", "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart},
-    {"Key", "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop},
-    {"Key", "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier},
-    {"Key", nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey},
-    {"Modify", nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit},
-    {"Mode", "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode},
-    {"Mode", "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode},
-    {"Mode", "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode},
-    {"Mode", nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode},
+    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery},
+    {Member::Key, "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart},
+    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop},
+    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier},
+    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey},
+    {Member::Modify, nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit},
+    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode},
+    {Member::Mode, "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode},
+    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode},
+    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode},
 };
+static_assert(FormTableComplete(kForms), "every form has a handler, and each selector a catch-all row");
+
+// Which selectors are looked at, in the order their forms are served: "Key", then "Modify" as
+// well; "Mode" only when neither of them picked a form. A request that names none of them gets
+// the status report.
+struct SelectorRow {
+    Member selector;
+    bool only_alone;  // taken only when no selector before it picked a form
+};
+
+constexpr SelectorRow kSelectors[] = {{Member::Key, false}, {Member::Modify, false}, {Member::Mode, true}};
+
 // The first row of a selector that matches the request's value of it.
-const FormRow *MatchingRow(const char *selector, const char *value) {
+const FormRow *MatchingRow(Member selector, const char *value) {
     for (const FormRow &row : kForms)
-        if (std::strcmp(row.selector, selector) == 0 && (row.value == nullptr || IsText(value, row.value))) return &row;
+        if (row.selector == selector && (row.value == nullptr || IsText(value, row.value))) return &row;
     return nullptr;
 }
 
@@ -305,29 +311,28 @@ struct Selection {
 
 Selection SelectForms(json_object *request) {
     Selection selection;
-    const char *key = MemberText(request, {"Key"});
-    const char *modify = MemberText(request, {"Modify"});
-    if (key != nullptr) selection.rows[selection.count++] = MatchingRow("Key", key);
-    if (modify != nullptr) selection.rows[selection.count++] = MatchingRow("Modify", modify);
-    if (selection.count == 0)
-        if (const char *mode = MemberText(request, {"Mode"}))
-            selection.rows[selection.count++] = MatchingRow("Mode", mode);
+    for (const SelectorRow &selector : kSelectors) {
+        if (selector.only_alone && selection.count > 0) continue;
+        if (const char *value = ReadMember(request, selector.selector).text)
+            selection.rows[selection.count++] = MatchingRow(selector.selector, value);
+    }
     return selection;
 }
 
-// What is wrong with one selected form's members; empty when it can be served.
-std::string CheckForm(json_object *request, const FormRow &row) {
-    const MemberRule selector[] = {{{row.selector}, row.selector_rule}};
-    if (std::string problem = FirstUnsoundMember(request, selector); !problem.empty()) return problem;
-    if (row.may_be_empty && AllEmpty(request, row.members)) return {};
-    if (std::string problem = FirstUnsoundMember(request, row.members); !problem.empty()) return problem;
-    return row.check_together == nullptr ? std::string() : row.check_together(request);
+// Reads and checks one selected form's members (its selector first); returns what is wrong,
+// or an empty string when it can be served.
+std::string CheckForm(json_object *request, const FormRow &row, CheckedRequest &checked) {
+    const MemberRule selector[] = {{row.selector, row.selector_rule}};
+    if (std::string problem = checked.Check(request, selector); !problem.empty()) return problem;
+    if (std::string problem = checked.Check(request, row.members, row.may_be_empty); !problem.empty()) return problem;
+    return row.check_together == nullptr ? std::string() : row.check_together(checked);
 }
 
-// What is wrong with the request before anything is touched; empty when it can be served.
-std::string CheckRequest(json_object *request, const Selection &selection) {
+// The request read once, before anything is touched: what is wrong with it, or an empty
+// string when every selected form can be served from the checked values.
+std::string CheckRequest(json_object *request, const Selection &selection, CheckedRequest &checked) {
     for (int i = 0; i < selection.count; ++i)
-        if (std::string problem = CheckForm(request, *selection.rows[i]); !problem.empty()) return problem;
+        if (std::string problem = CheckForm(request, *selection.rows[i], checked); !problem.empty()) return problem;
     return {};
 }
 
@@ -357,12 +362,14 @@ void ServeRequest(json_object *request, cgi::JsonWriter &reply) {
     const unsigned char work_mode = ReadConfigByte(ENTRY_WORK_MODE);
     const unsigned char pps_enable = ReadConfigByte(ENTRY_PPS_ENABLE);
     const unsigned char event_enable = ReadConfigByte(ENTRY_EVENT_ENABLE);
-    Session session{request, reply, work_mode, pps_enable, event_enable, {}};
+    CheckedRequest checked;
+    Session session{checked, reply, work_mode, pps_enable, event_enable, {}};
     // Nothing is changed on the strength of settings that could not be read.
     if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return Fail(reply, failure);
 
     const Selection selection = SelectForms(request);
-    if (const std::string problem = CheckRequest(request, selection); !problem.empty()) return Fail(reply, problem);
+    if (const std::string problem = CheckRequest(request, selection, checked); !problem.empty())
+        return Fail(reply, problem);
     if (!Dispatch(session, selection)) return Fail(reply, session.failure);
     // A report with a record that could not be read would show zeros as the receiver's state.
     if (const std::string failure = cgi::ReadFailure(); !failure.empty()) return Fail(reply, failure);

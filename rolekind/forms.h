@@ -25,10 +25,22 @@ inline constexpr unsigned int kMailboxTimeoutMs = ROLEKIND_MAILBOX_TIMEOUT_MS;
 inline constexpr unsigned int kSettleMs = ROLEKIND_SETTLE_MS;
 
 namespace detail {
-constexpr bool SameText(const char *a, const char *b) {
+// Selectors are member names or enumerators.
+constexpr bool SameSelector(const char *a, const char *b) {
     for (; *a != '\0' && *a == *b; ++a, ++b) {
     }
     return *a == *b;
+}
+template <typename Selector>
+constexpr bool SameSelector(Selector a, Selector b) {
+    return a == b;
+}
+constexpr bool HasSelector(const char *selector) {
+    return selector != nullptr;
+}
+template <typename Selector>
+constexpr bool HasSelector(Selector /*selector*/) {
+    return true;
 }
 }  // namespace detail
 
@@ -39,10 +51,10 @@ constexpr bool SameText(const char *a, const char *b) {
 template <typename Row, std::size_t N>
 constexpr bool FormTableComplete(const Row (&rows)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
-        if (rows[i].selector == nullptr || rows[i].serve == nullptr) return false;
+        if (!detail::HasSelector(rows[i].selector) || rows[i].serve == nullptr) return false;
         bool ends_with_catch_all = false;
         for (std::size_t j = i; j < N; ++j) {
-            if (!detail::SameText(rows[j].selector, rows[i].selector)) continue;
+            if (!detail::SameSelector(rows[j].selector, rows[i].selector)) continue;
             if (ends_with_catch_all) return false;  // a row behind the catch-all
             ends_with_catch_all = rows[j].value == nullptr;
         }

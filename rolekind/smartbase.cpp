@@ -9,14 +9,13 @@
 
 namespace rolekind {
 
-SmartBaseInfo SmartBaseFromRequest(json_object *station) {
+SmartBaseInfo SmartBaseFromRequest(const CheckedRequest &request) {
     auto info = cgi::ZeroRecord<SmartBaseInfo>();
-    CopyIdentifier(info.id, MemberText(station, {"ID"}));
+    CopyIdentifier(info.id, request.Text(Member::StationId));
     Coordinates &point = info.coordinate_point;
-    ReadAngle(MemberObject(station, {"Coordinate", "Longitude"}), AngleForm::List, &point.Longitude,
-              &point.LonDirection);
-    ReadAngle(MemberObject(station, {"Coordinate", "Latitude"}), AngleForm::List, &point.Latitude, &point.LatDirection);
-    point.Elevation = TextToDouble(MemberText(station, {"Height"}));
+    ReadAngle(request, kLongitudeMembers, AngleForm::List, &point.Longitude, &point.LonDirection);
+    ReadAngle(request, kLatitudeMembers, AngleForm::List, &point.Latitude, &point.LatDirection);
+    point.Elevation = request.Number(Member::Height);
     info.available = 0;  // an edited station is never the chosen one
     return info;
 }

@@ -2,15 +2,13 @@
 // start-up selection of the nearest one is in selection.h).
 #pragma once
 
-#include <json-c/json.h>
-
+#include "request.h"
 #include "selection.h"
 #include "sharememory.h"
 
 namespace rolekind {
 
-// The record a list edit stores, built from the request's "Station" object (whose members
-// the caller has checked).
-SmartBaseInfo SmartBaseFromRequest(json_object *station);
+// The record a list edit stores, built from the checked members of the request's "Station".
+SmartBaseInfo SmartBaseFromRequest(const CheckedRequest &request);
 
 }  // namespace rolekind

@@ -104,11 +104,19 @@ bool PackedDigitsBelowSixty(std::string_view text) {
     return digit(0) < '6' && digit(2) < '6';
 }
 
+bool IsNumber(Syntax syntax) {
+    return syntax == Syntax::Whole || syntax == Syntax::Decimal || syntax == Syntax::SignedDecimal;
+}
+
+double Number(const RuleRow &row, const char *text) {
+    if (!IsNumber(row.syntax)) return 0;
+    return row.syntax == Syntax::Whole ? WholeValue(text) : DecimalValue(text);
+}
+
 // Texts that keep a number's syntax end at their length: the C string functions may read them.
 bool InRange(const RuleRow &row, std::string_view text) {
-    if (row.syntax != Syntax::Whole && row.syntax != Syntax::Decimal && row.syntax != Syntax::SignedDecimal)
-        return true;
-    const double value = row.syntax == Syntax::Whole ? WholeValue(text.data()) : DecimalValue(text.data());
+    if (!IsNumber(row.syntax)) return true;
+    const double value = Number(row, text.data());
     if (value < row.low || value > row.high || (row.below_high && value >= row.high)) return false;
     return !row.packed || PackedDigitsBelowSixty(text);
 }
@@ -118,6 +126,10 @@ bool InRange(const RuleRow &row, std::string_view text) {
 const char *BrokenRule(ValueRule rule, std::string_view text) {
     const RuleRow &row = kRules[static_cast<std::size_t>(rule)];
     return KeepsSyntax(row, text) && InRange(row, text) ? nullptr : row.requirement;
+}
+
+double NumberValue(ValueRule rule, const char *text) {
+    return Number(kRules[static_cast<std::size_t>(rule)], text);
 }
 
 int WholeValue(const char *text) {

@@ -31,6 +31,9 @@ enum class ValueRule : unsigned char {
 // name in an error ("must be 0 to 90").
 const char *BrokenRule(ValueRule rule, std::string_view text);
 
+// The number that a text keeping the rule says: 0 under a rule for texts.
+double NumberValue(ValueRule rule, const char *text);
+
 // The value of a text that keeps a whole-number rule (degrees, minutes, mode, list position).
 int WholeValue(const char *text);
 

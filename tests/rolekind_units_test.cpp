@@ -44,13 +44,23 @@ Coordinates Point(double lon, char lon_dir, double lat, char lat_dir) {
     return point;
 }
 
-// Reads a base-form or list-form angle object given as JSON text.
-std::pair<double, unsigned char> Read(const char *json, AngleForm form) {
-    json_object *angle = json_tokener_parse(json);
+// Reads a longitude angle object given as JSON text through the request's checks, in the base
+// or the list form.
+std::pair<double, unsigned char> Read(const std::string &angle, AngleForm form) {
+    const std::string text = R"({"Station":{"Coordinate":{"Longitude":)" + angle + "}}}";
+    json_object *request = json_tokener_parse(text.c_str());
+    const MemberRule base[] = {{Member::LongitudeDegrees, ValueRule::LongitudeDegrees},
+                               {Member::LongitudeMinutes, ValueRule::Minutes},
+                               {Member::LongitudeSeconds, ValueRule::Seconds},
+                               {Member::LongitudeHemisphere, ValueRule::LongitudeHemisphere}};
+    const MemberRule list[] = {{Member::LongitudeDegrees, ValueRule::PackedLongitude},
+                               {Member::LongitudeHemisphere, ValueRule::LongitudeHemisphere}};
+    CheckedRequest checked;
+    EXPECT_EQ(checked.Check(request, form == AngleForm::Base ? std::span<const MemberRule>(base) : list), "");
+    json_object_put(request);
     double value = 0;
     unsigned char direction = 0;
-    ReadAngle(angle, form, &value, &direction);
-    json_object_put(angle);
+    ReadAngle(checked, kLongitudeMembers, form, &value, &direction);
     return {value, direction};
 }
 
@@ -90,20 +100,15 @@ TEST(Coordinates, BaseFormInput) {
     auto [value, direction] = Read(R"({"DEG":"116","MIN":"23","SEC":"27.36","HEM":"E"})", AngleForm::Base);
     EXPECT_DOUBLE_EQ(value, 11623.456);
     EXPECT_EQ(direction, 'E');
-    std::tie(value, direction) = Read(R"({"DEG":"30","MIN":"23.9","SEC":"0","HEM":""})", AngleForm::Base);
-    EXPECT_DOUBLE_EQ(value, 3023.0);  // whole minutes only
-    EXPECT_EQ(direction, 0);
-    std::tie(value, direction) = Read(R"({"DEG":"-30","MIN":"-5","SEC":"0","HEM":"S"})", AngleForm::Base);
-    EXPECT_DOUBLE_EQ(value, -3005.0);  // negative texts are taken as they come
-    std::tie(value, direction) =
-        Read(R"({"DEG":"99999999999999999999","MIN":"1","SEC":"0","HEM":"N"})", AngleForm::Base);
-    EXPECT_GT(value, 1e18);  // saturates instead of overflowing
+    std::tie(value, direction) = Read(R"({"DEG":"180","MIN":"00","SEC":"0.000","HEM":"W"})", AngleForm::Base);
+    EXPECT_EQ(value, 18000.0);
+    EXPECT_EQ(direction, 'W');
 }
 
 TEST(Coordinates, ListFormInputReadsOnlyDegreesAndHemisphere) {
-    auto [value, direction] = Read(R"({"DEG":"30.123456789","MIN":"7","SEC":"8","HEM":"North"})", AngleForm::List);
-    EXPECT_DOUBLE_EQ(value, 30.123456789);
-    EXPECT_EQ(direction, 'N');
+    auto [value, direction] = Read(R"({"DEG":"114.302512345","MIN":"7","SEC":"x","HEM":"E"})", AngleForm::List);
+    EXPECT_DOUBLE_EQ(value, 114.302512345);
+    EXPECT_EQ(direction, 'E');
 }
 
 TEST(Identifier, CutToFifteenCharacters) {
