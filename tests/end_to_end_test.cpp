@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <fstream>
@@ -53,6 +54,36 @@ std::vector<std::string> LogCoordinates(const char *name) {
     return coordinates;
 }
 
+// Waits, polling, until `ready` holds; false if it still does not after `bound_ms`. The bound is
+// generous: under load (parallel tests, an emulator, sanitizers) starting and ticking is slow.
+template <typename Condition>
+bool WaitUntil(Condition ready, int bound_ms = 20000, int pause_ms = 10) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(bound_ms);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        usleep(pause_ms * 1000);
+    }
+    return true;
+}
+
+bool AnyByteSet(const std::vector<unsigned char> &bytes) {
+    for (const unsigned char b : bytes)
+        if (b != 0) return true;
+    return false;
+}
+
+// The message time words the stand-in stamps with every tick.
+std::vector<unsigned int> TimeWords() {
+    const std::vector<unsigned char> bytes = ConfigBytes();
+    std::vector<unsigned int> words;
+    for (const std::size_t offset : TimeWordOffsets()) {
+        unsigned int word = 0;
+        std::memcpy(&word, &bytes[offset], sizeof word);
+        words.push_back(word);
+    }
+    return words;
+}
+
 class EndToEnd : public testing::Test {
  protected:
     void Start(const std::vector<std::string> &stand_in_options) {
@@ -75,7 +106,19 @@ class EndToEnd : public testing::Test {
         });
         ASSERT_TRUE(WaitForPort(port_, 10000)) << "lighttpd did not come up";
         ASSERT_EQ(InitShareMemory(), 0);
-        usleep(300 * 1000);  // a few ticks of the stand-in
+        // The stand-in writes its default configuration before its first tick, and the first
+        // tick fills the GNSS segment: from then on both are what the stand-in keeps.
+        ASSERT_TRUE(WaitUntil([] { return AnyByteSet(GnssBytes()); })) << "the stand-in did not tick within 20 s";
+        ASSERT_TRUE(AnyByteSet(ConfigBytesBesideTimeWords())) << "the stand-in wrote no configuration";
+    }
+
+    // Returns once the stand-in has ticked `count` more times (its time words moved), so that
+    // whatever a tick would change has had its chance to.
+    static void WaitForTicks(int count) {
+        for (int tick = 0; tick < count; ++tick) {
+            const std::vector<unsigned int> before = TimeWords();
+            ASSERT_TRUE(WaitUntil([&] { return TimeWords() != before; })) << "the stand-in stopped ticking";
+        }
     }
 
     void TearDown() override {
@@ -85,11 +128,7 @@ class EndToEnd : public testing::Test {
         // Nothing is left behind: no web server on the port, no process in the group.
         EXPECT_EQ(HttpRequest(port_, "GET", "/").status, 0);
         // Children of the web server are reaped by init once it is gone: give that a moment.
-        bool gone = false;
-        for (int i = 0; i < 100 && !gone; ++i) {
-            gone = kill(-server_, 0) == -1;
-            if (!gone) usleep(20 * 1000);
-        }
+        const bool gone = WaitUntil([this] { return kill(-server_, 0) == -1; });
         EXPECT_TRUE(gone) << "a process of the run script is still alive";
         unlink(ServeOutputPath().c_str());
     }
@@ -149,7 +188,7 @@ TEST_F(EndToEnd, BaseStartThenStatusThenStop) {
     EXPECT_NE(status.find("\"Station\": " + station), std::string::npos) << status;
 
     EXPECT_EQ(Rolekind(R"({"Key":"3"})"), R"({ "Station": { "StationState": 0 } })");
-    usleep(300 * 1000);
+    WaitForTicks(3);  // the stopped state stays over the stand-in's ticks
     EXPECT_NE(Rolekind("{}").find(R"("Height": "45.500000", "StationState": 0 })"), std::string::npos);
 }
 
@@ -299,7 +338,7 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
         EXPECT_EQ(HttpRequest(port_, "POST", "/cgi-bin/rolekind", start_base, {}, {type}).status, 403) << type;
     for (const char *type : {"Accept: */*", "Content-Type: application/json"})
         EXPECT_EQ(HttpRequest(port_, "GET", "/cgi-bin/rolekind?%7B%22Key%22%3A%223%22%7D", "", {}, {type}).status, 403);
-    usleep(300 * 1000);
+    WaitForTicks(3);  // a refused request posted nothing for the stand-in to carry out
     EXPECT_EQ(ConfigBytesBesideTimeWords(), config);
     EXPECT_EQ(MonitorBytes(), monitor);
     // Our own pages' requests, and tools that mark nothing (curl), still get through.
@@ -350,13 +389,14 @@ TEST_F(EndToEnd, GnssReportOfAMultiSystemReplay) {
 TEST_F(EndToEnd, GnssReportWithoutAFix) {
     if (access(LogPath("beidou-bd.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
     // The log's first five epochs have no fix, and its satellites arrive with the second: a tick
-    // of a second keeps the replay among them (from 1 s to 5 s) however slowly the server starts.
-    Start({"--nmea", LogPath("beidou-bd.log"), "--tick-ms", "1000"});
+    // of two seconds keeps the replay among them (from 2 s to 10 s after the first tick).
+    Start({"--nmea", LogPath("beidou-bd.log"), "--tick-ms", "2000"});
     std::string body;
-    for (int tries = 0; tries < 30 && SystemCount(body, "GPS") <= 0; ++tries) {
-        if (tries > 0) usleep(100 * 1000);
+    const auto satellites_shown = [&] {
         body = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}").body;
-    }
+        return SystemCount(body, "GPS") > 0;
+    };
+    EXPECT_TRUE(WaitUntil(satellites_shown, 20000, 100)) << "no satellites reported within 20 s";
     EXPECT_EQ(body.rfind(R"({ "Fix": { "Quality": 0, "Name": "No fix", "Satellites": 0, )", 0), 0u) << body;
     EXPECT_EQ(body.find("Position"), std::string::npos);
     EXPECT_EQ(SystemCount(body, "GPS"), 25);
