@@ -133,6 +133,21 @@ class EndToEnd : public testing::Test {
         unlink(ServeOutputPath().c_str());
     }
 
+    // The status report, asked for until it shows satellites: a replay stores the satellites
+    // of an epoch with the tick after its position.
+    HttpReply GnssReportOnceSatellitesShow() {
+        HttpReply reply;
+        const bool shown = WaitUntil(
+            [&] {
+                reply = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}");
+                return reply.status == 200 && reply.body.find(R"("GPS": { "Count": )") != std::string::npos &&
+                       reply.body.find(R"("GPS": { "Count": 0,)") == std::string::npos;
+            },
+            20000, 100);
+        EXPECT_TRUE(shown) << "no satellites reported within 20 s: " << reply.body;
+        return reply;
+    }
+
     // What the run script printed.
     std::string ServeOutputPath() const { return "/tmp/grshm-serve-" + std::to_string(port_) + ".out"; }
     std::string ServeOutput() const {
@@ -377,7 +392,7 @@ int SystemCount(const std::string &reply, const std::string &system) {
 TEST_F(EndToEnd, GnssReportOfAMultiSystemReplay) {
     if (access(LogPath("ublox-zed-f9p-nmea.log").c_str(), R_OK) != 0) GTEST_SKIP() << "recorded NMEA logs not found";
     Start({"--nmea", LogPath("ublox-zed-f9p-nmea.log")});
-    const HttpReply reply = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}");
+    const HttpReply reply = GnssReportOnceSatellitesShow();
     ASSERT_EQ(reply.status, 200);
     EXPECT_NE(reply.body.find(R"("Name": "Single")"), std::string::npos) << reply.body;
     EXPECT_NE(reply.body.find(R"("Latitude": -45.87756)"), std::string::npos) << reply.body;
@@ -391,12 +406,7 @@ TEST_F(EndToEnd, GnssReportWithoutAFix) {
     // The log's first five epochs have no fix, and its satellites arrive with the second: a tick
     // of two seconds keeps the replay among them (from 2 s to 10 s after the first tick).
     Start({"--nmea", LogPath("beidou-bd.log"), "--tick-ms", "2000"});
-    std::string body;
-    const auto satellites_shown = [&] {
-        body = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}").body;
-        return SystemCount(body, "GPS") > 0;
-    };
-    EXPECT_TRUE(WaitUntil(satellites_shown, 20000, 100)) << "no satellites reported within 20 s";
+    const std::string body = GnssReportOnceSatellitesShow().body;
     EXPECT_EQ(body.rfind(R"({ "Fix": { "Quality": 0, "Name": "No fix", "Satellites": 0, )", 0), 0u) << body;
     EXPECT_EQ(body.find("Position"), std::string::npos);
     EXPECT_EQ(SystemCount(body, "GPS"), 25);
