@@ -70,6 +70,11 @@ const std::map<std::string, std::string> kServerFields = {{"CasterAddress", "Ctr
                                                           {"DataStreamType", "ServerDSPara.Switch.Type"},
                                                           {"Messages", "ServerDSPara"}};
 
+std::map<std::string, std::string> WithoutRoleKind(std::map<std::string, std::string> fields) {
+    fields.erase("RoleKind");
+    return fields;
+}
+
 const ChannelCase kChannelCases[] = {
     {1,
      ENTRY_SP1_CONFIG,
@@ -108,15 +113,7 @@ const ChannelCase kChannelCases[] = {
      {3, 4, 5, 6, 7}},
     {8, ENTRY_NA_CONFIG, {{"CasterPort", "port"}, {"USR", "usr_name"}, {"PWD", "pwd"}, {"Startup", "enable"}}, {}},
     {9, ENTRY_NS2_CONFIG, kServerFields, {3, 4, 5, 6}},
-    {10,
-     ENTRY_UDP_CONFIG,
-     {{"LocalPort", "LocalPort"},
-      {"RemoteIP", "ServerIP"},
-      {"RemotePort", "ServerPort"},
-      {"Messages", "DSPara"},
-      {"DataStreamType", "DSPara.Switch.Type"},
-      {"Startup", "DSPara.Switch.Enable"}},
-     {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    {10, ENTRY_UDP_CONFIG, WithoutRoleKind(kNetworkFields), {1, 2, 3, 4, 5, 6, 7, 8, 9}},  // always a client
 };
 
 // The field at a dotted path of a record's rows, as offset, size and (for an object) rows.

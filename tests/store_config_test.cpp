@@ -1,11 +1,10 @@
 // Configuration entries against the segment's raw bytes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <utility>
 
+#include "process.h"
 #include "segments.h"
 
 using namespace testsupport;
@@ -153,14 +152,11 @@ constexpr std::size_t kNs1 = 11436;
 
 }  // namespace
 
-TEST_F(ConfigEntries, RevisionIsFnv1a) {
-    const unsigned char a = 'a';
-    EXPECT_EQ(RevisionOf({{&a, 1}}), 0xaf63dc4c8601ec8cULL);  // the published FNV-1a 64 vector
-}
-
 // The client's port and mount point are written when the client's shown bytes and server 1's
 // version byte still hash to the revision; nothing else of the segment changes.
 TEST_F(ConfigEntries, UpdateIfRevisionWritesOnlyItsRangesAndOnlyWhenCurrent) {
+    const unsigned char a = 'a';
+    ASSERT_EQ(RevisionOf({{&a, 1}}), 0xaf63dc4c8601ec8cULL);  // the published FNV-1a 64 vector
     const auto pattern = Pattern(sizeof(ReceiverConfigPara), 11);
     std::memcpy(RawConfig(), pattern.data(), pattern.size());
     const ConfigByteRange watched[] = {{ENTRY_NC_CONFIG, 84, 4}, {ENTRY_NC_CONFIG, 122, 33}, {ENTRY_NS1_CONFIG, 0, 1}};
@@ -186,32 +182,28 @@ TEST_F(ConfigEntries, UpdateIfRevisionRefusesRangesOutsideTheirEntry) {
     const auto pattern = Pattern(sizeof(ReceiverConfigPara), 12);
     std::memcpy(RawConfig(), pattern.data(), pattern.size());
     const auto data = Pattern(2048, 1);
-    const ConfigByteRange fits{ENTRY_NA_CONFIG, 0, 4};
-    struct Case {
+    const ConfigByteRange fits{ENTRY_NA_CONFIG, 0, 4}, past{ENTRY_NA_CONFIG, 37, 4}, other{ENTRY_NC_CONFIG, 0, 4},
+        watch_past{ENTRY_NA_CONFIG, 0, 41}, no_bytes{ENTRY_FTP1_CONFIG, 0, 1}, unserved{ENTRY_REC1_PFN, 0, 4};
+    const struct {
         const char *what;
         unsigned char entry;
         const void *data;
-        ConfigByteRange write;
-        unsigned int write_count;
-        ConfigByteRange watch;
+        const ConfigByteRange *write, *watch;
+    } cases[] = {
+        {"null data", ENTRY_NA_CONFIG, nullptr, &fits, &fits},
+        {"null writes", ENTRY_NA_CONFIG, data.data(), nullptr, &fits},
+        {"write past the entry", ENTRY_NA_CONFIG, data.data(), &past, &fits},
+        {"write naming another entry", ENTRY_NA_CONFIG, data.data(), &other, &fits},
+        {"watch past its entry", ENTRY_NA_CONFIG, data.data(), &fits, &watch_past},
+        {"watch of an entry without bytes", ENTRY_NA_CONFIG, data.data(), &fits, &no_bytes},
+        {"entry Set does not serve", ENTRY_REC1_PFN, data.data(), &unserved, &fits},
     };
-    const Case cases[] = {
-        {"null data", ENTRY_NA_CONFIG, nullptr, fits, 1, fits},
-        {"write past the entry", ENTRY_NA_CONFIG, data.data(), {ENTRY_NA_CONFIG, 37, 4}, 1, fits},
-        {"write naming another entry", ENTRY_NA_CONFIG, data.data(), {ENTRY_NC_CONFIG, 0, 4}, 1, fits},
-        {"watch past its entry", ENTRY_NA_CONFIG, data.data(), fits, 1, {ENTRY_NA_CONFIG, 0, 41}},
-        {"watch of an entry without bytes", ENTRY_NA_CONFIG, data.data(), fits, 1, {ENTRY_FTP1_CONFIG, 0, 1}},
-        {"entry Set does not serve", ENTRY_REC1_PFN, data.data(), {ENTRY_REC1_PFN, 0, 4}, 1, fits},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         errno = 0;
-        EXPECT_EQ(UpdateReceiverConfigParaIfRevision(c.entry, c.data, &c.write, c.write_count, &c.watch, 1,
-                                                     GRSHM_REVISION_BASIS),
-                  -1)
+        EXPECT_EQ(UpdateReceiverConfigParaIfRevision(c.entry, c.data, c.write, 1, c.watch, 1, GRSHM_REVISION_BASIS), -1)
             << c.what;
         EXPECT_EQ(errno, EINVAL) << c.what;
     }
-    EXPECT_EQ(UpdateReceiverConfigParaIfRevision(ENTRY_NA_CONFIG, data.data(), nullptr, 1, nullptr, 0, 0), -1);
     EXPECT_EQ(ConfigBytes(), pattern);
     EXPECT_EQ(SemaphoreValue(OstrelConfig.sem_id), 1);
 }
@@ -221,31 +213,23 @@ TEST_F(ConfigEntries, UpdateIfRevisionRefusesRangesOutsideTheirEntry) {
 TEST_F(ConfigEntries, ConcurrentUpdatesWithRevisionsLoseNothing) {
     constexpr int kWriters = 4, kIncrements = 150;
     const ConfigByteRange port{ENTRY_NA_CONFIG, 0, 4};
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w)
+        writers.push_back(Spawn([&port] {
             for (int done = 0; done < kIncrements;) {
                 NtripCasterConfig caster{};
-                if (GetReceiverConfigParaFromShareMemory(ENTRY_NA_CONFIG, &caster) != 0) _exit(2);
+                if (GetReceiverConfigParaFromShareMemory(ENTRY_NA_CONFIG, &caster) != 0) return 2;
                 const unsigned long long seen =
                     RevisionOf({{reinterpret_cast<const unsigned char *>(&caster.port), 4}});
                 ++caster.port;
                 const int result =
                     UpdateReceiverConfigParaIfRevision(ENTRY_NA_CONFIG, &caster, &port, 1, &port, 1, seen);
-                if (result < 0) _exit(3);
+                if (result < 0) return 3;
                 if (result == 0) ++done;
             }
-            _exit(0);
-        }
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+            return 0;
+        }));
+    for (const pid_t pid : writers) EXPECT_EQ(WaitChild(pid), 0);
     NtripCasterConfig caster{};
     GetReceiverConfigParaFromShareMemory(ENTRY_NA_CONFIG, &caster);
     EXPECT_EQ(caster.port, static_cast<unsigned>(kWriters * kIncrements));

@@ -3,6 +3,7 @@
 // it runs compares everything but them.
 #pragma once
 
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -16,14 +17,13 @@ inline void CollectTimeWords(grshmtool::Layout rows, std::size_t base, std::vect
     for (const grshmtool::Field &field : rows) {
         if (field.kind == grshmtool::FieldKind::Object) CollectTimeWords(field.rows, base + field.offset, offsets);
         if (field.kind != grshmtool::FieldKind::List) continue;
+        const bool slots = field.rows.data() == grshmtool::MessageSlotRows().data();
         for (std::size_t i = 0; i < field.count; ++i) {
             const std::size_t element = base + field.offset + i * field.stride;
-            if (field.rows.data() != grshmtool::MessageSlotRows().data()) {
+            if (slots)
+                offsets.push_back(element + offsetof(MsgCfgPara, time));
+            else
                 CollectTimeWords(field.rows, element, offsets);
-                continue;
-            }
-            for (const grshmtool::Field &slot : field.rows)
-                if (std::strcmp(slot.name, "time") == 0) offsets.push_back(element + slot.offset);
         }
     }
 }
@@ -33,18 +33,11 @@ inline const std::vector<std::size_t> &TimeWordOffsets() {
     static const std::vector<std::size_t> offsets = [] {
         std::vector<std::size_t> found;
         for (const grshm::EntrySpan &span : grshm::kConfigTable) {
-            if (span.shape == grshm::Shape::MessageList) {  // a bare list of slots
-                const grshmtool::Field list{"",
-                                            0,
-                                            span.size,
-                                            grshmtool::FieldKind::List,
-                                            grshmtool::MessageSlotRows(),
-                                            span.size / sizeof(MsgCfgPara),
-                                            sizeof(MsgCfgPara)};
-                CollectTimeWords({&list, 1}, span.offset, found);
-            } else {
+            if (span.shape != grshm::Shape::MessageList)
                 CollectTimeWords(grshmtool::RecordRows(span.shape), span.offset, found);
-            }
+            else  // a bare list of slots
+                for (std::size_t at = 0; at + sizeof(MsgCfgPara) <= span.size; at += sizeof(MsgCfgPara))
+                    found.push_back(span.offset + at + offsetof(MsgCfgPara, time));
         }
         return found;
     }();
