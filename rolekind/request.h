@@ -54,7 +54,7 @@ struct MemberRule {
 };
 
 // The checked values of one request, one slot per member; the slots of members that no chosen
-// form reads stay empty.
+// form reads stay empty. The texts are the document's own: it must outlive them.
 class CheckedRequest {
  public:
     const MemberValue &operator[](Member member) const { return values_[static_cast<std::size_t>(member)]; }

@@ -57,10 +57,10 @@ std::pair<double, unsigned char> Read(const std::string &angle, AngleForm form) 
                                {Member::LongitudeHemisphere, ValueRule::LongitudeHemisphere}};
     CheckedRequest checked;
     EXPECT_EQ(checked.Check(request, form == AngleForm::Base ? std::span<const MemberRule>(base) : list), "");
-    json_object_put(request);
     double value = 0;
     unsigned char direction = 0;
     ReadAngle(checked, kLongitudeMembers, form, &value, &direction);
+    json_object_put(request);  // the checked texts live in the document
     return {value, direction};
 }
 
