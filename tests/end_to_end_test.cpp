@@ -14,6 +14,7 @@
 
 #include "http.h"
 #include "json_text.h"
+#include "nmea_text.h"
 #include "process.h"
 #include "segments.h"
 #include "time_words.h"
@@ -21,10 +22,6 @@
 using namespace testsupport;
 
 namespace {
-
-std::string LogPath(const char *name) {
-    return std::string(NMEA_DIR) + "/" + name;
-}
 
 // Base-form texts of a ddmm.mmmm value, as the page shows them.
 std::string BaseAngle(const std::string &value, const std::string &hemisphere) {

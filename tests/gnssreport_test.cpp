@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "json_text.h"
+#include "nmea_text.h"
 #include "process.h"
 #include "segments.h"
 #include "strict_json.h"
@@ -18,10 +19,6 @@
 using namespace testsupport;
 
 namespace {
-
-std::string LogPath(const char *name) {
-    return std::string(NMEA_DIR) + "/" + name;
-}
 
 std::vector<std::string> Split(const std::string &text, char separator) {
     std::vector<std::string> parts;
@@ -34,15 +31,6 @@ std::vector<std::string> Split(const std::string &text, char separator) {
 // The fields between '$' and '*'.
 std::vector<std::string> Fields(const std::string &sentence) {
     return Split(sentence.substr(1, sentence.find('*') - 1), ',');
-}
-
-// "$BODY*HH" with the body's own checksum.
-std::string Nmea(const std::string &body) {
-    unsigned sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X", sum);
-    return "$" + body + tail;
 }
 
 std::vector<std::string> LogLines(const char *name) {
@@ -401,23 +389,15 @@ TEST_F(GnssReport, BigGroupsSbasAndLeftoverFields) {
     StoreSentence(1, Nmea("GBGSV,2,1,05,01,10,100,40,02,20,200,,03,30,300,42,04,40,040,43,12"));
     StoreSentence(1, Nmea("GBGSV,2,2,05,05,50,050,44"));
     const std::string reply = Reply();
-    EXPECT_NE(
-        reply.find(R"("GPS": { "Count": 30, "List": [ { "Number": 1, "Elevation": 45, "Azimuth": 180, "SNR": 40 }, )"
-                   R"({ "Number": 4, )"),
-        std::string::npos)
-        << reply;
-    EXPECT_NE(reply.find(R"({ "Number": 32, "Elevation": 45, "Azimuth": 180, "SNR": 40 } ] })"), std::string::npos)
-        << reply;
-    EXPECT_NE(
-        reply.find(R"("SBAS": { "Count": 2, "List": [ { "Number": 33, "Elevation": 45, "Azimuth": 180, "SNR": 40 }, )"
-                   R"({ "Number": 64, "Elevation": 45, "Azimuth": 180, "SNR": 40 } ] } })"),
-        std::string::npos)
-        << reply;
-    EXPECT_NE(
-        reply.find(R"("Galileo": { "Count": 2, "List": [ { "Number": 7, "Elevation": 10, "Azimuth": 100, "SNR": 40 }, )"
-                   R"({ "Number": 8, "Elevation": 20, "Azimuth": 200, "SNR": 41 } ] })"),
-        std::string::npos)
-        << reply;
-    EXPECT_NE(reply.find(R"("BeiDou": { "Count": 5, "List": [ { "Number": 1, )"), std::string::npos) << reply;
+    for (
+        const char *part :
+        {R"("GPS": { "Count": 30, "List": [ { "Number": 1, "Elevation": 45, "Azimuth": 180, "SNR": 40 }, { "Number": 4, )",
+         R"({ "Number": 32, "Elevation": 45, "Azimuth": 180, "SNR": 40 } ] })",
+         R"("SBAS": { "Count": 2, "List": [ { "Number": 33, "Elevation": 45, "Azimuth": 180, "SNR": 40 }, )"
+         R"({ "Number": 64, "Elevation": 45, "Azimuth": 180, "SNR": 40 } ] } })",
+         R"("Galileo": { "Count": 2, "List": [ { "Number": 7, "Elevation": 10, "Azimuth": 100, "SNR": 40 }, )"
+         R"({ "Number": 8, "Elevation": 20, "Azimuth": 200, "SNR": 41 } ] })",
+         R"("BeiDou": { "Count": 5, "List": [ { "Number": 1, )"})
+        EXPECT_NE(reply.find(part), std::string::npos) << part << "\n" << reply;
     EXPECT_EQ(reply.find(R"("Number": 12 )"), std::string::npos) << reply;
 }

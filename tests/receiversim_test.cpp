@@ -11,6 +11,7 @@
 
 #include "default_config.h"
 #include "nmea.h"
+#include "nmea_text.h"
 #include "process.h"
 #include "receiver.h"
 #include "segments.h"
@@ -19,11 +20,6 @@ using namespace testsupport;
 using namespace receiversim;
 
 namespace {
-
-// Recorded logs live beside the project, not in it.
-std::string LogPath(const char *name) {
-    return std::string(NMEA_DIR) + "/" + name;
-}
 
 bool HaveLogs() {
     return access(LogPath("nmea-rtk.log").c_str(), R_OK) == 0;
@@ -164,17 +160,6 @@ class Stand_in : public testing::Test {
     }
 
     static unsigned char StationState() { return RawMonitor()[offsetof(MonitorPara, STATION_STATE)]; }
-
-    // The configuration lock taken by another process (without undo, so it stays taken), or
-    // given back.
-    static void HoldConfigLock(bool hold) {
-        const int sem_id = OstrelConfig.sem_id;
-        const pid_t setter = Spawn([sem_id, hold] {
-            sembuf change{0, static_cast<short>(hold ? -1 : 1), 0};
-            return semop(sem_id, &change, 1) == 0 ? 0 : 1;
-        });
-        ASSERT_EQ(WaitChild(setter), 0);
-    }
 
     FILE *log_ = fopen("/dev/null", "w");
     void TearDown() override { fclose(log_); }
@@ -336,11 +321,11 @@ TEST_F(Stand_in, AReadThatTimesOutWritesNothingAndTheNextBaseStartIsCarriedOut) 
     const std::vector<unsigned char> config = ConfigBytes();
     const std::vector<unsigned char> monitor = MonitorBytes();
 
-    HoldConfigLock(true);
+    ASSERT_TRUE(SetLockFromAnotherProcess(OstrelConfig.sem_id, 0));
     SetMonitorOperate(ENTRY_WMODE_OP);
     EXPECT_TRUE(receiver.ServeMailbox());  // waits out the lock's bound
     EXPECT_EQ(GetMonitorOperateState(), OP_FAILED);
-    HoldConfigLock(false);
+    ASSERT_TRUE(SetLockFromAnotherProcess(OstrelConfig.sem_id, 1));
     EXPECT_EQ(ConfigBytes(), config);
     std::vector<unsigned char> after = MonitorBytes();  // the same but for the mailbox
     for (std::size_t at : {offsetof(MonitorPara, OperateCode), offsetof(MonitorPara, OperateState)})
@@ -359,22 +344,15 @@ TEST_F(Stand_in, AReadThatTimesOutWritesNothingAndTheNextBaseStartIsCarriedOut) 
 // An epoch's GSV groups: the primary signal's where the signal IDs say which, else the
 // first; a system whose group is missing from a later epoch is cleared.
 TEST_F(Stand_in, KeepsThePrimarySignalAndClearsSystemsThatStop) {
-    const auto nmea = [](const std::string &body) {
-        unsigned sum = 0;
-        for (char c : body) sum ^= static_cast<unsigned char>(c);
-        char tail[8];
-        std::snprintf(tail, sizeof tail, "*%02X", sum);
-        return "$" + body + tail;
-    };
-    const std::string gga = nmea("GPGGA,120000.00,4552.65403,S,17030.00668,E,1,08,1.0,10.0,M,2.0,M,,");
-    const std::string e5b = nmea("GAGSV,1,1,01,07,10,100,30,2"), e1 = nmea("GAGSV,1,1,01,07,10,100,45,7");
+    const std::string gga = Nmea("GPGGA,120000.00,4552.65403,S,17030.00668,E,1,08,1.0,10.0,M,2.0,M,,");
+    const std::string e5b = Nmea("GAGSV,1,1,01,07,10,100,30,2"), e1 = Nmea("GAGSV,1,1,01,07,10,100,45,7");
     // GPS: a group whose sentences do not all end in a signal ID, then an L1 C/A group.
-    const std::string gp_mixed1 = nmea("GPGSV,2,1,05,01,10,100,40,02,20,200,41,03,30,300,42,04,40,040,43");
-    const std::string gp_mixed2 = nmea("GPGSV,2,2,05,05,50,050,44,1");
-    const std::string gp_l1 = nmea("GPGSV,1,1,01,05,50,050,39,1");
+    const std::string gp_mixed1 = Nmea("GPGSV,2,1,05,01,10,100,40,02,20,200,41,03,30,300,42,04,40,040,43");
+    const std::string gp_mixed2 = Nmea("GPGSV,2,2,05,05,50,050,44,1");
+    const std::string gp_l1 = Nmea("GPGSV,1,1,01,05,50,050,39,1");
     // GLONASS: no group of the primary signal, so the first.
-    const std::string gl_l2 = nmea("GLGSV,1,1,01,65,53,144,20,3"), gl_l3 = nmea("GLGSV,1,1,01,65,53,144,21,5");
-    const std::string bd_once = nmea("BDGSV,1,1,01,11,20,200,33");
+    const std::string gl_l2 = Nmea("GLGSV,1,1,01,65,53,144,20,3"), gl_l3 = Nmea("GLGSV,1,1,01,65,53,144,21,5");
+    const std::string bd_once = Nmea("BDGSV,1,1,01,11,20,200,33");
     const std::string path = testing::TempDir() + "epochs.nmea";
     {
         std::ofstream log(path);

@@ -30,18 +30,6 @@ class StuckLock : public testing::Test {
  protected:
     void SetUp() override { ASSERT_EQ(InitShareMemory(), 0); }
 
-    // Another process sets the semaphore, as any local process may. To 0 it takes the lock
-    // (without undo, so it stays taken after that process ends) rather than overwriting the
-    // value: a fake receiver polling the mailbox may hold the lock at that moment, and its
-    // release would turn an overwritten 0 back into a free lock.
-    static void SetLockFromAnotherProcess(int sem_id, int value) {
-        const pid_t setter = Spawn([sem_id, value] {
-            sembuf take{0, -1, 0};
-            return (value == 0 ? semop(sem_id, &take, 1) : semctl(sem_id, 0, SETVAL, value)) == 0 ? 0 : 1;
-        });
-        ASSERT_EQ(WaitChild(setter), 0);
-    }
-
     static std::string Request(const char *program, const std::string &body) {
         const ProgramResult result = Post(program, body);
         EXPECT_EQ(result.exit_status, 0);
@@ -89,7 +77,7 @@ TEST_F(StuckLock, AccessorsGiveUpAfterTheBoundTouchingNothing) {
     // after the signals stop, far beyond the bound.
     const Interrupter signals(30 * 1000);
     for (const ShareMemoryHandle *handle : handles) {
-        SetLockFromAnotherProcess(handle->sem_id, 0);
+        ASSERT_TRUE(SetLockFromAnotherProcess(handle->sem_id, 0));
         std::vector<unsigned char> bytes(sizeof(GNSSInfo), 0xA5);  // room for any entry
         unsigned char *buffer = bytes.data();
         const std::vector<unsigned char> config = ConfigBytes();
@@ -141,14 +129,14 @@ TEST_F(StuckLock, RoleKindAnswersFailedWithinItsBoundsAndChangesNothing) {
         FakeReceiver receiver(FakeReceiverSettings{});
         const std::vector<unsigned char> config = ConfigBytes();
         const std::vector<unsigned char> monitor = MonitorBytes();
-        SetLockFromAnotherProcess(c.stuck->sem_id, 0);
+        ASSERT_TRUE(SetLockFromAnotherProcess(c.stuck->sem_id, 0));
         const auto start = Clock::now();
         const std::string reply = Request(ROLEKIND_PATH, c.body);
         EXPECT_LT(std::chrono::milliseconds(MsSince(start)), std::chrono::milliseconds(GRSHM_LOCK_TIMEOUT_MS) + kSlack);
         EXPECT_EQ(reply, Obj({{"Res", Str("Failed")}, {"Error", Str(c.error)}})) << c.body;
         EXPECT_EQ(ConfigBytes(), config) << c.body;
         EXPECT_EQ(MonitorBytes(), monitor) << c.body;
-        SetLockFromAnotherProcess(c.stuck->sem_id, 1);
+        ASSERT_TRUE(SetLockFromAnotherProcess(c.stuck->sem_id, 1));
         EXPECT_TRUE(receiver.Stop().empty()) << c.body;
     }
     // The lock back: served again.
@@ -158,12 +146,12 @@ TEST_F(StuckLock, RoleKindAnswersFailedWithinItsBoundsAndChangesNothing) {
 }
 
 TEST_F(StuckLock, LinkReportAnswersFailedInsteadOfZeros) {
-    SetLockFromAnotherProcess(OstrelConfig.sem_id, 0);
+    ASSERT_TRUE(SetLockFromAnotherProcess(OstrelConfig.sem_id, 0));
     const auto start = Clock::now();
     const std::string reply = Request(LINKREPORT_PATH, "{}");
     // One lock wait, not one per channel.
     EXPECT_LT(std::chrono::milliseconds(MsSince(start)), std::chrono::milliseconds(GRSHM_LOCK_TIMEOUT_MS) + kSlack);
     EXPECT_EQ(reply, Obj({{"Res", Str("Failed")}, {"Error", Str("could not read configuration entry 44")}}));
-    SetLockFromAnotherProcess(OstrelConfig.sem_id, 1);
+    ASSERT_TRUE(SetLockFromAnotherProcess(OstrelConfig.sem_id, 1));
     EXPECT_NE(Request(LINKREPORT_PATH, "{}").find("\"DataTrans\""), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/sem.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +98,17 @@ int WaitChild(pid_t pid, int bound_ms) {
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + WTERMSIG(status);
+}
+
+// Taking the lock rather than overwriting the count with 0: a fake receiver polling the mailbox
+// may hold the lock at that moment, and its release would turn an overwritten 0 back into a
+// free lock.
+bool SetLockFromAnotherProcess(int sem_id, int value) {
+    const pid_t setter = Spawn([sem_id, value] {
+        sembuf take{0, -1, 0};
+        return (value == 0 ? semop(sem_id, &take, 1) : semctl(sem_id, 0, SETVAL, value)) == 0 ? 0 : 1;
+    });
+    return WaitChild(setter) == 0;
 }
 
 bool ReadWithin(int fd, void *data, std::size_t size, int bound_ms) {

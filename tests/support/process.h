@@ -55,6 +55,10 @@ pid_t Spawn(const std::function<int()> &fn);
 // bound_ms is killed, the test fails, and the result is -1.
 int WaitChild(pid_t pid, int bound_ms = kProcessBoundMs);
 
+// Sets a segment's lock from a separate process: 0 takes it (without undo, so it stays taken
+// after that process ends), another value is set as the count. False if that failed.
+bool SetLockFromAnotherProcess(int sem_id, int value);
+
 // Reads exactly size bytes, or fails the test after bound_ms (or at end of file) and returns
 // false.
 bool ReadWithin(int fd, void *data, std::size_t size, int bound_ms);

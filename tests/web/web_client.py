@@ -123,12 +123,8 @@ def noqop(target, body):
 
 
 if __name__ == "__main__":
-    command, url, *rest = sys.argv[1:]
-    if command == "idle":
-        idle(Target(url), int(rest[0]), rest[1])
-    elif command == "burst":
-        burst(Target(url), int(rest[0]), rest[1])
-    elif command == "noqop":
-        noqop(Target(url), rest[0])
-    else:
+    commands = {"idle": lambda t, count, source: idle(t, int(count), source),
+                "burst": lambda t, count, body: burst(t, int(count), body), "noqop": noqop}
+    if len(sys.argv) < 3 or sys.argv[1] not in commands:
         sys.exit(__doc__)
+    commands[sys.argv[1]](Target(sys.argv[2]), *sys.argv[3:])
