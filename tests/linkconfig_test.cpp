@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 
+#include "call_log_run.h"
 #include "default_config.h"
 #include "fake_receiver.h"
 #include "json_text.h"
@@ -219,31 +220,13 @@ struct LoggedRun {
 // Runs linkconfig with the call log preloaded, beside a receiver that takes its posts (with a
 // stamp: beside the running stand-in, which writes that time word just before the update).
 LoggedRun RunLogged(const std::string &body, const std::string &fail_call = "", const std::string &stamp = "") {
-    char log_path[] = "/tmp/grshm-calls-XXXXXX";
-    const int log_fd = mkstemp(log_path);
-    EXPECT_GE(log_fd, 0);
-    close(log_fd);
-    std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "POST"},
-                                                      {"CONTENT_LENGTH", std::to_string(body.size())},
-                                                      {"GRSHM_CALL_LOG", log_path},
-                                                      {"GRSHM_FAIL_CALL", fail_call},
-                                                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
-    const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
-    environment[emulator != nullptr && *emulator != '\0' ? "QEMU_SET_ENV" : "LD_PRELOAD"] =
-        emulator != nullptr && *emulator != '\0' ? std::string("LD_PRELOAD=") + CALL_LOG_PATH : CALL_LOG_PATH;
-    LoggedRun run;
     if (!stamp.empty()) {  // beside the real stand-in, which takes the posts
-        environment["GRSHM_STAMP_BEFORE_UPDATE"] = stamp;
-        run.reply = ReplyBody(RunProgram(LINKCONFIG_PATH, environment, body));
-    } else {
-        FakeReceiver receiver({});
-        run.reply = ReplyBody(RunProgram(LINKCONFIG_PATH, environment, body));
-        run.taken = Codes(receiver.Stop());
+        CallLogRun run = RunWithCallLog(LINKCONFIG_PATH, body, fail_call, {{"GRSHM_STAMP_BEFORE_UPDATE", stamp}});
+        return {ReplyBody(run.result), std::move(run.calls), {}};
     }
-    std::ifstream log(log_path);
-    for (std::string line; std::getline(log, line);) run.calls.push_back(line);
-    unlink(log_path);
-    return run;
+    FakeReceiver receiver({});
+    CallLogRun run = RunWithCallLog(LINKCONFIG_PATH, body, fail_call);
+    return {ReplyBody(run.result), std::move(run.calls), Codes(receiver.Stop())};
 }
 
 // The time words the receiver writes (GRSHM_STAMP_BEFORE_UPDATE) while a change is on its way.

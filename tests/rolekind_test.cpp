@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "call_log_run.h"
 #include "fake_receiver.h"
 #include "json_text.h"
 #include "process.h"
@@ -285,30 +286,10 @@ struct LoggedRun {
 };
 
 LoggedRun RunLogged(const std::string &body, const FakeReceiverSettings &settings, const std::string &fail_call = "") {
-    char log_path[] = "/tmp/grshm-calls-XXXXXX";
-    const int log_fd = mkstemp(log_path);
-    EXPECT_GE(log_fd, 0);
-    close(log_fd);
-    std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "POST"},
-                                                      {"CONTENT_LENGTH", std::to_string(body.size())},
-                                                      {"GRSHM_CALL_LOG", log_path},
-                                                      {"GRSHM_FAIL_CALL", fail_call},
-                                                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
-    const char *emulator = std::getenv("GRSHM_TEST_EMULATOR");
-    if (emulator != nullptr && *emulator != '\0')
-        environment["QEMU_SET_ENV"] = std::string("LD_PRELOAD=") + CALL_LOG_PATH;  // for the emulated program only
-    else
-        environment["LD_PRELOAD"] = CALL_LOG_PATH;
-    LoggedRun run;
     FakeReceiver receiver(settings);
-    const ProgramResult result = RunProgram(ROLEKIND_PATH, environment, body);
-    run.taken = receiver.Stop();
-    EXPECT_EQ(result.exit_status, 0) << body;
-    run.reply = ReplyBody(result);
-    std::ifstream log(log_path);
-    for (std::string line; std::getline(log, line);) run.calls.push_back(line);
-    unlink(log_path);
-    return run;
+    CallLogRun run = RunWithCallLog(ROLEKIND_PATH, body, fail_call);
+    EXPECT_EQ(run.result.exit_status, 0) << body;
+    return {ReplyBody(run.result), std::move(run.calls), receiver.Stop()};
 }
 
 // The order itself, as the program makes its calls: every entry an operation announces is
