@@ -17,26 +17,25 @@ namespace {
 // and every later read must see the segment again. A failed read gives nothing, and nothing
 // is written on the strength of it.
 template <typename Record>
-std::optional<Record> ReadConfig(unsigned char entry) {
+std::optional<Record> ReadEntry(int (*get)(unsigned char, void *), unsigned char entry) {
     Record record;
     std::memset(&record, 0, sizeof record);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
-    if (GetReceiverConfigParaFromShareMemory(entry, &record) != 0) return std::nullopt;
+    if (get(entry, &record) != 0) return std::nullopt;
     return record;
 }
 
 template <typename Record>
+std::optional<Record> ReadConfig(unsigned char entry) {
+    return ReadEntry<Record>(GetReceiverConfigParaFromShareMemory, entry);
+}
+
+template <typename Record>
 std::optional<Record> ReadMonitor(unsigned char entry) {
-    Record record;
-    std::memset(&record, 0, sizeof record);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
-    if (GetMonitorParaFromShareMemory(entry, &record) != 0) return std::nullopt;
-    return record;
+    return ReadEntry<Record>(GetMonitorParaFromShareMemory, entry);
 }
 
 std::optional<GGAInfo> ReadGga() {
-    GGAInfo gga;
-    std::memset(&gga, 0, sizeof gga);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
-    if (GetGNSSInfoFromShareMemory(ENTRY_GGA, &gga) != 0) return std::nullopt;
-    return gga;
+    return ReadEntry<GGAInfo>(GetGNSSInfoFromShareMemory, ENTRY_GGA);
 }
 
 void WriteMonitorByte(unsigned char entry, unsigned char value) {
