@@ -682,6 +682,30 @@ GRSHM_API int UpdateReceiverConfigParaIfRevision(unsigned char entry, const void
                                                  unsigned int write_count, const ConfigByteRange *watched,
                                                  unsigned int watched_count, unsigned long long revision);
 
+/* One range to write and its new bytes: range.length bytes, the range's own (not laid out as
+ * the whole entry). */
+typedef struct ConfigRangeWrite {
+    ConfigByteRange range; /* in an entry that Set serves */
+    const void *bytes;
+} ConfigRangeWrite;
+
+/* UpdateReceiverConfigParaIfRevision for a change that spans entries (a group of settings
+ * kept in several entries): in one hold of the configuration lock, when the bytes of the
+ * watched ranges hash to revision, copies each write's bytes into its range, in the order
+ * given; otherwise writes nothing. A reader of the bytes thus sees all of the change or none
+ * of it, and every byte outside the write ranges stays as it is at that moment. Results:
+ *    0  the revision matched and every write range was stored;
+ *    1  the revision differs: nothing was written;
+ *   -1  errno EINVAL: a null list with a nonzero count, a write with null bytes, a write range
+ *       in an entry that Set does not serve, a watched range in an entry that Get does not
+ *       serve, or a range reaching past its entry's end; nothing was written and the lock was
+ *       not taken;
+ *   -1  the lock could not be taken (errno as semaphore_p leaves it): nothing was written; or it
+ *       could not be given back after the write. */
+GRSHM_API int UpdateReceiverConfigRangesIfRevision(const ConfigRangeWrite *writes, unsigned int write_count,
+                                                   const ConfigByteRange *watched, unsigned int watched_count,
+                                                   unsigned long long revision);
+
 /* ---- Recording configuration (recorder 1 or 2) and antenna -------------------------------
  * All lock the configuration segment, but the user state pair, which locks the monitor
  * segment. The scalar getters return the field's value (unsigned fields converted to int: a

@@ -22,6 +22,13 @@ bool RangesFit(const ConfigByteRange *ranges, unsigned int count, bool written, 
     return true;
 }
 
+bool WritesFit(const ConfigRangeWrite *writes, unsigned int count) {
+    if (writes == nullptr) return count == 0;
+    for (unsigned int i = 0; i < count; ++i)
+        if (writes[i].bytes == nullptr || !RangeFits(writes[i].range, true)) return false;
+    return true;
+}
+
 unsigned long long HashRanges(const unsigned char *base, const ConfigByteRange *ranges, unsigned int count) {
     unsigned long long hash = GRSHM_REVISION_BASIS;
     for (unsigned int i = 0; i < count; ++i)
@@ -66,6 +73,27 @@ int UpdateReceiverConfigParaIfRevision(unsigned char entry, const void *data, co
         unsigned char *target = base + kConfigTable[entry].offset;
         for (unsigned int i = 0; i < write_count; ++i)
             std::memcpy(target + writes[i].offset, source + writes[i].offset, writes[i].length);
+    });
+    if (locked != 0) return -1;
+    return matched ? 0 : 1;
+}
+
+int UpdateReceiverConfigRangesIfRevision(const ConfigRangeWrite *writes, unsigned int write_count,
+                                         const ConfigByteRange *watched, unsigned int watched_count,
+                                         unsigned long long revision) {
+    using namespace grshm;
+    if (!WritesFit(writes, write_count) || !RangesFit(watched, watched_count, false, 0)) {
+        errno = EINVAL;
+        return -1;
+    }
+    bool matched = false;
+    const int locked = WithLock(OstrelConfig, [&](unsigned char *base) {
+        matched = HashRanges(base, watched, watched_count) == revision;
+        if (!matched) return;
+        for (unsigned int i = 0; i < write_count; ++i) {
+            const ConfigByteRange &range = writes[i].range;
+            std::memcpy(base + kConfigTable[range.entry].offset + range.offset, writes[i].bytes, range.length);
+        }
     });
     if (locked != 0) return -1;
     return matched ? 0 : 1;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <utility>
 
 #include "process.h"
@@ -233,4 +234,131 @@ TEST_F(ConfigEntries, ConcurrentUpdatesWithRevisionsLoseNothing) {
     NtripCasterConfig caster{};
     GetReceiverConfigParaFromShareMemory(ENTRY_NA_CONFIG, &caster);
     EXPECT_EQ(caster.port, static_cast<unsigned>(kWriters * kIncrements));
+}
+
+namespace {
+
+constexpr std::size_t kPdop = 328, kMask = 332, kSbas = 342, kHeading = 16224;
+
+unsigned int WordAt(std::size_t offset) {
+    unsigned int word;
+    std::memcpy(&word, RawConfig() + offset, 4);
+    return word;
+}
+
+}  // namespace
+
+// A change that spans entries lands whole, only while the watched bytes of all of them still
+// hash to the revision; nothing outside its ranges moves.
+TEST_F(ConfigEntries, UpdateRangesWritesEveryRangeOnlyWhenCurrent) {
+    const auto pattern = Pattern(sizeof(ReceiverConfigPara), 13);
+    std::memcpy(RawConfig(), pattern.data(), pattern.size());
+    const ConfigByteRange watched[] = {{ENTRY_PDOP_LIMIT, 0, 4}, {ENTRY_MASK_ANGLE, 0, 4}, {ENTRY_SBAS_ENABLE, 0, 2}};
+    const unsigned long long current =
+        RevisionOf({{RawConfig() + kPdop, 4}, {RawConfig() + kMask, 4}, {RawConfig() + kSbas, 2}});
+    const unsigned int pdop = 60, mask = 15;
+    const unsigned char sbas[2] = {1, 0};
+    const ConfigRangeWrite writes[] = {
+        {{ENTRY_MASK_ANGLE, 0, 4}, &mask}, {{ENTRY_SBAS_ENABLE, 0, 2}, sbas}, {{ENTRY_PDOP_LIMIT, 0, 4}, &pdop}};
+
+    RawConfig()[kSbas + 1] ^= 1;  // another writer changed SBAS after the read
+    EXPECT_EQ(UpdateReceiverConfigRangesIfRevision(writes, 3, watched, 3, current), 1);
+    RawConfig()[kSbas + 1] ^= 1;
+    EXPECT_EQ(ConfigBytes(), pattern);
+
+    ASSERT_EQ(UpdateReceiverConfigRangesIfRevision(writes, 3, watched, 3, current), 0);
+    auto expected = pattern;
+    std::memcpy(expected.data() + kMask, &mask, 4);
+    std::memcpy(expected.data() + kPdop, &pdop, 4);
+    std::memcpy(expected.data() + kSbas, sbas, 2);
+    EXPECT_EQ(ConfigBytes(), expected);
+    EXPECT_EQ(SemaphoreValue(OstrelConfig.sem_id), 1);
+}
+
+TEST_F(ConfigEntries, UpdateRangesRefusesRangesOutsideTheirEntry) {
+    const auto pattern = Pattern(sizeof(ReceiverConfigPara), 14);
+    std::memcpy(RawConfig(), pattern.data(), pattern.size());
+    const auto bytes = Pattern(64, 2);
+    const ConfigByteRange mask{ENTRY_MASK_ANGLE, 0, 4};
+    const struct {
+        const char *what;
+        ConfigRangeWrite write;
+        const ConfigRangeWrite *writes;  // null: &write
+        ConfigByteRange watch;
+    } cases[] = {
+        {"null bytes", {mask, nullptr}, nullptr, mask},
+        {"write past the entry", {{ENTRY_MASK_ANGLE, 1, 4}, bytes.data()}, nullptr, mask},
+        {"write in an entry Set does not serve", {{ENTRY_REC1_PFN, 0, 4}, bytes.data()}, nullptr, mask},
+        {"write in an entry without bytes", {{ENTRY_FREQ_TRACK, 0, 1}, bytes.data()}, nullptr, mask},
+        {"watch past its entry", {mask, bytes.data()}, nullptr, {ENTRY_SBAS_ENABLE, 1, 2}},
+        {"watch of an entry without bytes", {mask, bytes.data()}, nullptr, {ENTRY_STATION_MODE, 0, 1}},
+    };
+    for (const auto &c : cases) {
+        errno = 0;
+        EXPECT_EQ(UpdateReceiverConfigRangesIfRevision(&c.write, 1, &c.watch, 1, GRSHM_REVISION_BASIS), -1) << c.what;
+        EXPECT_EQ(errno, EINVAL) << c.what;
+    }
+    errno = 0;
+    EXPECT_EQ(UpdateReceiverConfigRangesIfRevision(nullptr, 1, &mask, 1, GRSHM_REVISION_BASIS), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(ConfigBytes(), pattern);
+    EXPECT_EQ(SemaphoreValue(OstrelConfig.sem_id), 1);
+}
+
+// Writers keep one count in two entries far apart (the elevation mask and the heading
+// offset), each reading both and updating both with the revision it read, retrying on a
+// conflict; beside them a writer that knows nothing of revisions keeps setting the entry next
+// to the mask. Read under the lock, the two counts never differ (nothing torn); at the end
+// they hold every increment and the neighbour holds its last value (nothing lost).
+TEST_F(ConfigEntries, UpdateRangesBesideAnotherWriterTearNothingAndLoseNothing) {
+    constexpr unsigned kWriters = 3, kIncrements = 1000;
+    const ConfigByteRange both[] = {{ENTRY_MASK_ANGLE, 0, 4}, {ENTRY_HEADING_OFFSET, 0, 4}};
+    std::vector<pid_t> writers;
+    for (unsigned w = 0; w < kWriters; ++w)
+        writers.push_back(Spawn([&both] {
+            for (unsigned done = 0; done < kIncrements;) {
+                unsigned int mask = 0, heading = 0;
+                if (GetReceiverConfigParaFromShareMemory(ENTRY_MASK_ANGLE, &mask) != 0 ||
+                    GetReceiverConfigParaFromShareMemory(ENTRY_HEADING_OFFSET, &heading) != 0)
+                    return 2;
+                const auto *m = reinterpret_cast<const unsigned char *>(&mask);
+                const auto *h = reinterpret_cast<const unsigned char *>(&heading);
+                const unsigned long long seen = RevisionOf({{m, 4}, {h, 4}});
+                const unsigned int next = mask + 1;
+                const ConfigRangeWrite writes[] = {{both[0], &next}, {both[1], &next}};
+                const int result = UpdateReceiverConfigRangesIfRevision(writes, 2, both, 2, seen);
+                if (result < 0) return 3;
+                if (result == 0) ++done;
+            }
+            return 0;
+        }));
+    // The neighbour reads back each value it sets: a write of the others that reached its byte
+    // would show as a value it did not set.
+    const pid_t neighbour = Spawn([] {
+        unsigned int mask = 0;
+        for (int i = 1; mask < kWriters * kIncrements; ++i) {
+            const auto flag = static_cast<unsigned char>(i % 251);
+            unsigned char read = 0;
+            if (SetReceiverConfigParaToShareMemory(ENTRY_MOOTH_FLAG, &flag) != 0 ||
+                GetReceiverConfigParaFromShareMemory(ENTRY_MOOTH_FLAG, &read) != 0 ||
+                GetReceiverConfigParaFromShareMemory(ENTRY_MASK_ANGLE, &mask) != 0)
+                return 2;
+            if (read != flag) return 4;
+        }
+        return 0;
+    });
+    int torn = 0, looks = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (bool running = true; running && std::chrono::steady_clock::now() < deadline; ++looks) {
+        ASSERT_EQ(semaphore_p(OstrelConfig.sem_id), 0);
+        const unsigned int mask = WordAt(kMask), heading = WordAt(kHeading);
+        running = mask < kWriters * kIncrements;
+        ASSERT_EQ(semaphore_v(OstrelConfig.sem_id), 0);
+        torn += mask != heading;
+    }
+    for (const pid_t pid : writers) EXPECT_EQ(WaitChild(pid), 0);
+    EXPECT_EQ(WaitChild(neighbour), 0);
+    EXPECT_EQ(torn, 0) << "of " << looks << " looks";
+    EXPECT_EQ(WordAt(kMask), kWriters * kIncrements);
+    EXPECT_EQ(WordAt(kHeading), kWriters * kIncrements);
 }

@@ -1,7 +1,9 @@
 /* Preloaded into a program under test: logs, in the order they happen, every entry the
  * program writes and every operation it posts, one line each, to the file named by
  * GRSHM_CALL_LOG, then passes the call on to the library.
- *   "config 22"   SetReceiverConfigParaToShareMemory(22, ...) or UpdateReceiverConfigParaIfRevision(22, ...)
+ *   "config 22"   SetReceiverConfigParaToShareMemory(22, ...) or UpdateReceiverConfigParaIfRevision(22, ...);
+ *                 UpdateReceiverConfigRangesIfRevision logs one line per entry it writes, in the order
+ *                 of its first range there (and fails as a whole when one of them is to fail)
  *   "monitor 9"   SetMonitorParaToShareMemory(9, ...)
  *   "post 11"     PostMonitorOperate(11, ...) or SetMonitorOperate(11)
  * A call whose line equals GRSHM_FAIL_CALL is logged but fails (-1) without reaching the
@@ -61,6 +63,20 @@ int UpdateReceiverConfigParaIfRevision(unsigned char entry, const void *data, co
         SetReceiverRadioMsgSampleTimestamp(MSG_FAMILY_CUSTOM, 11, time);
     }
     return next_UpdateReceiverConfigParaIfRevision(entry, data, writes, write_count, watched, watched_count, revision);
+}
+
+int UpdateReceiverConfigRangesIfRevision(const ConfigRangeWrite *writes, unsigned int write_count,
+                                         const ConfigByteRange *watched, unsigned int watched_count,
+                                         unsigned long long revision) {
+    NEXT(UpdateReceiverConfigRangesIfRevision);
+    int fail = 0;
+    for (unsigned int i = 0; writes != NULL && i < write_count; ++i) {
+        unsigned int first = 0;
+        while (writes[first].range.entry != writes[i].range.entry) ++first;
+        if (first == i) fail |= LogCall("config", writes[i].range.entry);
+    }
+    if (fail) return -1;
+    return next_UpdateReceiverConfigRangesIfRevision(writes, write_count, watched, watched_count, revision);
 }
 
 int SetMonitorParaToShareMemory(unsigned char entry, const void *data) {
