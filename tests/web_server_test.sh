@@ -117,6 +117,30 @@ plain_headers() {
 }
 check "no server version; no HSTS with the made certificate" plain_headers
 
+# Every reply carries the framing headers, error pages too; no program reply may be kept.
+every_reply_framed() {
+    local row want url headers
+    while IFS='|' read -r want url row; do
+        # shellcheck disable=SC2086 # the row's curl words
+        headers=$(curl -s -o /dev/null -D - "${tls[@]}" $row "$url" | tr -d '\r')
+        grep -q "^HTTP/1.1 $want " <<< "$headers" && grep -qx "Content-Security-Policy: frame-ancestors 'self'" <<< "$headers" &&
+            grep -qx 'X-Frame-Options: SAMEORIGIN' <<< "$headers" && grep -qx 'X-Content-Type-Options: nosniff' <<< "$headers" &&
+            { [[ $url != */cgi-bin/* ]] || grep -qx 'Cache-Control: no-store' <<< "$headers"; } ||
+            { echo "$want $url $row:"; echo "$headers"; return 1; }
+    done <<ROWS
+301|http://receiver.test:$http/cgi-bin/linkreport|
+401|$site/|
+401|$site/cgi-bin/linkreport|-H Content-Type:application/json -d {}
+403|$site/cgi-bin/linkreport|${login[*]}
+403|$site/cgi-bin/other|${login[*]} -H Content-Type:application/json -d {}
+403|$site/|${login[*]} -H Host:rebound.example
+404|$site/no-such-page|${login[*]}
+200|$site/|${login[*]}
+200|$site/cgi-bin/linkreport|${login[*]} -H Content-Type:application/json -d {}
+ROWS
+}
+check "every reply, redirects, refusals and login challenges too, is framed; no program reply is kept" every_reply_framed
+
 # What a navigation, a window.open or another site's form sends: refused before any program.
 never_a_program() {
     local origin
