@@ -813,6 +813,12 @@ GRSHM_API int GetSatelliteVisInfoFromGNSSShareMemory(unsigned char selector, voi
  *   ENTRY_RADIO_OP (57)  ENTRY_RADIO_CONFIG    radio modem
  *   ENTRY_NA_OP (67)     ENTRY_NA_CONFIG       built-in NTRIP caster
  *   ENTRY_UDP_OP (77)    ENTRY_UDP_CONFIG      UDP channel
+ * and, posted by settings after it changed a tracking entry (the forms: docs/receiver.md):
+ *   ENTRY_MANGLE_OP (15)                 ENTRY_MASK_ANGLE      elevation mask
+ *   ENTRY_GPSE_OP (17) to ENTRY_QZSS_OP (21)  ENTRY_GPS_ENABLE to ENTRY_QZSS_ENABLE
+ *   ENTRY_SBAS_OP (22)                   ENTRY_SBAS_ENABLE     SBAS switch and service
+ *   ENTRY_CONFIG_OP (49)                 the settings without an operation of their own:
+ *                                        ENTRY_PDOP_LIMIT
  * The receiver keeps writing the time words of the messages its channels send (the
  * timestamp calls above); linkconfig never writes them. Within 2 seconds of a change to
  * SmartBase mode, the number of the station in use is written to ENTRY_SMARTBASE_ID.

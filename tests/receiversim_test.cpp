@@ -265,6 +265,68 @@ TEST_F(Stand_in, ChannelOperationsAndMessageTimeWords) {
     std::free(text);
 }
 
+// Each tracking operation reads its entry and logs the setting it takes into use; a value
+// outside the entry's form is refused and nothing is taken into use.
+TEST_F(Stand_in, TrackingOperationsTakeTheirSettingOrRefuseIt) {
+    WriteConfiguration(DefaultConfiguration());
+    const struct {
+        OPERATE_ENTRY op;
+        unsigned char entry;
+        std::vector<unsigned char> bytes;  // none: the default configuration's
+        OPERATE_STATE outcome;
+        const char *line;
+    } cases[] = {
+        {ENTRY_MANGLE_OP, 0, {}, OP_SUCCESS, "operation 15 (elevation mask): elevation mask 10 degrees taken into use"},
+        {ENTRY_CONFIG_OP,
+         0,
+         {},
+         OP_SUCCESS,
+         "operation 49 (settings without an operation): PDOP limit 6.0 taken into use"},
+        {ENTRY_GPSE_OP, 0, {}, OP_SUCCESS, "operation 17 (GPS): GPS tracked and used"},
+        {ENTRY_BDE_OP, ENTRY_BD_ENABLE, {0}, OP_SUCCESS, "operation 18 (BeiDou): BeiDou off"},
+        {ENTRY_GLOE_OP, 0, {}, OP_SUCCESS, "operation 19 (GLONASS): GLONASS tracked and used"},
+        {ENTRY_GALE_OP, 0, {}, OP_SUCCESS, "operation 20 (Galileo): Galileo tracked and used"},
+        {ENTRY_QZSS_OP,
+         ENTRY_QZSS_ENABLE,
+         {2},
+         OP_FAILED,
+         "operation 21 (QZSS): QZSS 2 refused (0 off or 1 on): nothing taken into use"},
+        {ENTRY_SBAS_OP, 0, {}, OP_SUCCESS, "operation 22 (SBAS): SBAS tracked and used, service automatic"},
+        {ENTRY_SBAS_OP,
+         ENTRY_SBAS_ENABLE,
+         {1, 2},
+         OP_SUCCESS,
+         "operation 22 (SBAS): SBAS tracked and used, service EGNOS"},
+        {ENTRY_SBAS_OP,
+         ENTRY_SBAS_ENABLE,
+         {0, 9},
+         OP_FAILED,
+         "operation 22 (SBAS): SBAS service 9 refused (0 to 8): nothing taken into use"},
+        {ENTRY_MANGLE_OP,
+         ENTRY_MASK_ANGLE,
+         {91, 0, 0, 0},
+         OP_FAILED,
+         "operation 15 (elevation mask): elevation mask 91 refused (whole degrees 0 to 90): nothing taken into use"},
+        {ENTRY_CONFIG_OP,
+         ENTRY_PDOP_LIMIT,
+         {0xE8, 3, 0, 0},
+         OP_FAILED,
+         "operation 49 (settings without an operation): PDOP limit 1000 refused (tenths 10 to 999): nothing taken "
+         "into use"},
+    };
+    for (const auto &c : cases) {
+        char *text = nullptr;
+        std::size_t length = 0;
+        FILE *log = open_memstream(&text, &length);
+        Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log);
+        if (!c.bytes.empty()) SetReceiverConfigParaToShareMemory(c.entry, c.bytes.data());
+        EXPECT_EQ(Run(receiver, c.op), c.outcome) << c.line;
+        std::fclose(log);
+        EXPECT_EQ(std::string(text), std::string("receiversim: ") + c.line + "\n");
+        std::free(text);
+    }
+}
+
 TEST_F(Stand_in, ReplayedLogAdvancesOneGgaPerTickAndFillsGsvSlots) {
     REQUIRE_LOGS();
     PositionSource source;

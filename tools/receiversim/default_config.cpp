@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "tracking.h"
+
 namespace receiversim {
 namespace {
 
@@ -131,6 +133,7 @@ ReceiverConfigPara DefaultConfiguration() {
 
     SetText(c.STATION_ID, "BASE01");
     c.WORK_MODE = ROVER_MODE;
+    SetDefaultTracking(c);
     SmartBaseStation(c.SMARTBASE[0], "WUHAN-N", 30.351, 'N', 114.183, 'E', 32.5);
     SmartBaseStation(c.SMARTBASE[1], "WUHAN-S", 30.294, 'N', 114.201, 'E', 28.1);
     SmartBaseStation(c.SMARTBASE[2], "HANKOU", 30.372, 'N', 114.1727, 'E', 25.0);
@@ -155,6 +158,7 @@ void WriteConfiguration(const ReceiverConfigPara &c) {
     set(ENTRY_NA_CONFIG, &c.NA);
     set(ENTRY_STATION_ID, c.STATION_ID);
     set(ENTRY_WORK_MODE, &c.WORK_MODE);
+    WriteTracking(c);
     for (int n = 0; n < SMARTBASE_STATIONS; ++n)
         set(static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + n), &c.SMARTBASE[n]);
 }

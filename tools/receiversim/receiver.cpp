@@ -9,6 +9,7 @@
 #include "clock.h"
 #include "nmea.h"
 #include "selection.h"
+#include "tracking.h"
 
 namespace receiversim {
 namespace {
@@ -76,8 +77,9 @@ const char *OperationName(unsigned char code) {
         case ENTRY_SMARTBASE_OP:
             return "SmartBase list";
         default: {
-            const char *channel = ChannelOperationName(code);
-            return channel != nullptr ? channel : "unknown";
+            if (const char *channel = ChannelOperationName(code)) return channel;
+            const char *tracking = TrackingOperationName(code);
+            return tracking != nullptr ? tracking : "unknown";
         }
     }
 }
@@ -204,6 +206,10 @@ OPERATE_STATE Receiver::CarryOut(unsigned char code) {
             std::fprintf(log_, "SmartBase list taken into use");
             break;
         default:
+            if (TrackingOperationName(code) != nullptr) {
+                outcome = TakeTrackingIntoUse(code, log_);
+                break;
+            }
             if (ChannelOperationName(code) != nullptr) {
                 if (!TakeChannelIntoUse(code, log_)) {
                     std::fprintf(log_, " (its settings could not be read)");
