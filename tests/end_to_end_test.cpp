@@ -14,6 +14,7 @@
 
 #include "http.h"
 #include "json_text.h"
+#include "live_status.h"
 #include "nmea_text.h"
 #include "process.h"
 #include "segments.h"
@@ -321,7 +322,7 @@ TEST_F(EndToEnd, NothingButOurProgramsRuns) {
 TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
     Start({});
     const std::vector<unsigned char> config = ConfigBytesBesideTimeWords();
-    const std::vector<unsigned char> monitor = MonitorBytes();
+    const std::vector<unsigned char> monitor = MonitorBytesBesideLiveStatus();
     const std::string start_base = kBaseStart;
     const std::string read = HttpRequest(port_, "POST", "/cgi-bin/linkconfig", R"({"TransID":8})").body;
     const std::string change =
@@ -352,7 +353,7 @@ TEST_F(EndToEnd, RequestsFromAnotherSiteAreRefusedBeforeAnyProgramRuns) {
         EXPECT_EQ(HttpRequest(port_, "GET", "/cgi-bin/rolekind?%7B%22Key%22%3A%223%22%7D", "", {}, {type}).status, 403);
     WaitForTicks(3);  // a refused request posted nothing for the stand-in to carry out
     EXPECT_EQ(ConfigBytesBesideTimeWords(), config);
-    EXPECT_EQ(MonitorBytes(), monitor);
+    EXPECT_EQ(MonitorBytesBesideLiveStatus(), monitor);
     // Our own pages' requests, and tools that mark nothing (curl), still get through.
     for (const std::vector<std::string> &headers : std::vector<std::vector<std::string>>{
              {"Sec-Fetch-Site: same-origin", "Origin: http://127.0.0.1"},

@@ -232,7 +232,7 @@ TEST_F(Stand_in, OtherOperationsAreAnsweredAndUnknownOnesFail) {
     Receiver receiver(PositionSource::Fixed(FixedAt(3032.4, 'N', 11418.54, 'E', 4)), log_);
     for (OPERATE_ENTRY op : {ENTRY_SID_OP, ENTRY_PPS_OP, ENTRY_EVENT_OP, ENTRY_SMARTBASE_OP})
         EXPECT_EQ(Run(receiver, op), OP_SUCCESS) << op;
-    EXPECT_EQ(Run(receiver, ENTRY_FORMAT_OP), OP_FAILED);
+    EXPECT_EQ(Run(receiver, ENTRY_UPDATEF_OP), OP_FAILED);
 }
 
 // Each channel operation reads its channel and logs what it took into use; the time words of

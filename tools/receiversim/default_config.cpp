@@ -1,7 +1,9 @@
 #include "default_config.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 #include "tracking.h"
 
@@ -61,15 +63,44 @@ void SmartBaseStation(SmartBaseInfo &station, std::string_view id, double lat, c
     station.coordinate_point.Elevation = height;
 }
 
+// The rest of the network, the antenna on a 2-metre pole, recorder 1 in RINEX 3 at 1 Hz and
+// recorder 2 in the receiver's own format at 5 Hz, circular within 2 GB (docs/receiver.md).
+void DefaultNetworkAndRecording(ReceiverConfigPara &c) {
+    SetAddress(c.NETMASK, 255, 255, 255, 0);
+    SetAddress(c.GATEWAY, 192, 168, 10, 254);
+    SetAddress(c.DNS1, 192, 168, 10, 254);
+    c.FTP_PORT = 21;
+    SetText(c.DN, "gr-0017");
+    c.AUTO_IP = 0;
+
+    unsigned char antenna[sizeof c.ANTENNA_INFO] = {};
+    std::memcpy(antenna, "TRM57971.00     NONE", 20);
+    antenna[21] = 0;           // vertical to the reference point
+    const int height = 20000;  // 2.0000 m, in tenths of a millimetre
+    std::memcpy(antenna + 24, &height, sizeof height);
+    std::memcpy(c.ANTENNA_INFO, antenna, sizeof antenna);
+
+    for (RecConfig *record : {&c.REC1, &c.REC2}) std::memcpy(record->Antenna, antenna, sizeof antenna);
+    SetText(c.REC1.FolderName, "session1");
+    SetText(c.REC1.MarkName, "BASE01");
+    c.REC1.FileType = 2;  // RINEX 3.04
+    c.REC1.RecInterval = 1000;
+    SetText(c.REC2.FolderName, "raw5hz");
+    SetText(c.REC2.MarkName, "BASE01");
+    c.REC2.FileType = 0;  // the receiver's own binary
+    c.REC2.RecInterval = 200;
+    c.REC2.MaxSpace = 2048;
+    c.REC2.CircularFlag = 1;
+}
+
 }  // namespace
 
 ReceiverConfigPara DefaultConfiguration() {
     ReceiverConfigPara c;
     std::memset(&c, 0, sizeof c);
-    SetText(c.SN, "GR2026120800017");
-    SetText(c.SWV, "3.2.1");
     SetAddress(c.IP, 192, 168, 10, 1);
     c.HTTP_PORT = 80;
+    DefaultNetworkAndRecording(c);
 
     c.SP1.Baudrate = 115200;
     c.SP1.Verify = 0;
@@ -143,10 +174,20 @@ ReceiverConfigPara DefaultConfiguration() {
 
 void WriteConfiguration(const ReceiverConfigPara &c) {
     const auto set = [](unsigned char entry, const void *data) { SetReceiverConfigParaToShareMemory(entry, data); };
-    set(ENTRY_SN, c.SN);
-    set(ENTRY_SWV, c.SWV);
-    set(ENTRY_IP, c.IP);
-    set(ENTRY_HTTP_PORT, &c.HTTP_PORT);
+    for (const auto &[entry, data] :
+         std::initializer_list<std::pair<unsigned char, const void *>>{{ENTRY_IP, c.IP},
+                                                                       {ENTRY_NETMASK, c.NETMASK},
+                                                                       {ENTRY_GATEWAY, c.GATEWAY},
+                                                                       {ENTRY_DNS1, c.DNS1},
+                                                                       {ENTRY_DNS2, c.DNS2},
+                                                                       {ENTRY_HTTP_PORT, &c.HTTP_PORT},
+                                                                       {ENTRY_FTP_PORT, &c.FTP_PORT},
+                                                                       {ENTRY_DN, c.DN},
+                                                                       {ENTRY_AUTO_IP, &c.AUTO_IP},
+                                                                       {ENTRY_ANTENNA_INFO, c.ANTENNA_INFO},
+                                                                       {ENTRY_REC1_CONFIG, &c.REC1},
+                                                                       {ENTRY_REC2_CONFIG, &c.REC2}})
+        set(entry, data);
     set(ENTRY_SP1_CONFIG, &c.SP1);
     set(ENTRY_TCP1_CONFIG, &c.TCP1);
     set(ENTRY_TCP2_CONFIG, &c.TCP2);

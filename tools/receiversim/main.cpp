@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -15,6 +16,7 @@
 
 #include "clock.h"
 #include "default_config.h"
+#include "identity.h"
 #include "nmea_reader.h"
 #include "receiver.h"
 
@@ -37,11 +39,16 @@ void InstallStopHandlers() {
 void PrintUsage(FILE *out) {
     std::fprintf(out,
                  "usage: receiversim [--position LAT,LON,ALT | --nmea FILE] [--defaults] [--tick-ms N]\n"
+                 "                   [--storage-mb N] [--record-rate BYTES] [--restart-ms N]\n"
                  "  --position LAT,LON,ALT  fixed position in decimal degrees (south and west negative)\n"
                  "                          and metres; default 30.54,114.309,25\n"
                  "  --nmea FILE             replay the GGA and GSV sentences of a recorded NMEA log, looping\n"
                  "  --defaults              write the default configuration even if one is stored\n"
                  "  --tick-ms N             position and state update period, default 1000\n"
+                 "  --storage-mb N          size of the storage the recorders fill, default 7450 (0: none)\n"
+                 "  --record-rate BYTES     bytes a recorder writes per second, default 1048576 (a receiver\n"
+                 "                          writes a few KB; this much shows the free space fall)\n"
+                 "  --restart-ms N          how long a restart keeps its processes away, default 5000\n"
                  "Stops on SIGINT or SIGTERM and leaves the segments in place.\n");
 }
 
@@ -64,6 +71,32 @@ bool ParsePosition(const char *text, GGAInfo *gga) {
     return true;
 }
 
+// The storage and restart options, each a whole number in a range a receiver could have.
+bool SetNumber(int option, const char *text, receiversim::ReceiverOptions *options) {
+    char *end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text, &end, 10);
+    const auto in = [&](long long low, long long high) {
+        return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+    };
+    switch (option) {
+        case 's':
+            if (!in(0, 4000000)) break;
+            options->storage.total_mb = static_cast<unsigned int>(value);
+            return true;
+        case 'r':
+            if (!in(1, 1LL << 30)) break;
+            options->storage.record_rate = static_cast<unsigned long long>(value);
+            return true;
+        default:
+            if (!in(0, 600000)) break;
+            options->restart_ms = value;
+            return true;
+    }
+    std::fprintf(stderr, "receiversim: bad number \"%s\" (see --help for the ranges)\n", text);
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -72,10 +105,16 @@ int main(int argc, char **argv) {
     std::string nmea_file;
     bool write_defaults = false;
     long tick_ms = 1000;
-    const option options[] = {
-        {"position", required_argument, nullptr, 'p'}, {"nmea", required_argument, nullptr, 'n'},
-        {"defaults", no_argument, nullptr, 'd'},       {"tick-ms", required_argument, nullptr, 't'},
-        {"help", no_argument, nullptr, 'h'},           {nullptr, 0, nullptr, 0}};
+    receiversim::ReceiverOptions receiver_options;
+    const option options[] = {{"position", required_argument, nullptr, 'p'},
+                              {"nmea", required_argument, nullptr, 'n'},
+                              {"defaults", no_argument, nullptr, 'd'},
+                              {"tick-ms", required_argument, nullptr, 't'},
+                              {"storage-mb", required_argument, nullptr, 's'},
+                              {"record-rate", required_argument, nullptr, 'r'},
+                              {"restart-ms", required_argument, nullptr, 'R'},
+                              {"help", no_argument, nullptr, 'h'},
+                              {nullptr, 0, nullptr, 0}};
     for (int c; (c = getopt_long(argc, argv, "p:n:dt:h", options, nullptr)) != -1;) {
         switch (c) {
             case 'p':
@@ -96,6 +135,11 @@ int main(int argc, char **argv) {
                     std::fprintf(stderr, "receiversim: --tick-ms must be between 10 and 60000\n");
                     return 2;
                 }
+                break;
+            case 's':
+            case 'r':
+            case 'R':
+                if (!SetNumber(c, optarg, &receiver_options)) return 2;
                 break;
             case 'h':
                 PrintUsage(stdout);
@@ -118,9 +162,10 @@ int main(int argc, char **argv) {
         receiversim::WriteConfiguration(receiversim::DefaultConfiguration());
         std::fprintf(stderr, "receiversim: default configuration written\n");
     }
+    receiversim::WriteIdentity();
     std::fprintf(stderr, "receiversim: running (pid %d)\n", static_cast<int>(getpid()));
 
-    receiversim::Receiver receiver(std::move(source), stderr);
+    receiversim::Receiver receiver(std::move(source), stderr, receiver_options);
     long long next_tick = 0;
     while (!g_stop) {
         if (grshm::MonotonicMs() >= next_tick) {
@@ -128,7 +173,8 @@ int main(int argc, char **argv) {
             next_tick = grshm::MonotonicMs() + tick_ms;
         }
         if (!receiver.ServeMailbox()) grshm::SleepMs(1);  // a stop signal cuts it short
+        if (receiver.PoweredOff()) break;
     }
-    std::fprintf(stderr, "receiversim: stopped\n");
+    std::fprintf(stderr, "receiversim: %s\n", receiver.PoweredOff() ? "shut down" : "stopped");
     return 0;
 }

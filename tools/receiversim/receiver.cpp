@@ -7,40 +7,17 @@
 
 #include "channels.h"
 #include "clock.h"
+#include "default_config.h"
 #include "nmea.h"
+#include "reads.h"
 #include "selection.h"
 #include "tracking.h"
 
 namespace receiversim {
 namespace {
 
-// Reads go through the library one by one: a daemon lives on after a read that timed out,
-// and every later read must see the segment again. A failed read gives nothing, and nothing
-// is written on the strength of it.
-template <typename Record>
-std::optional<Record> ReadEntry(int (*get)(unsigned char, void *), unsigned char entry) {
-    Record record;
-    std::memset(&record, 0, sizeof record);  // cppcheck-suppress memsetClassFloat ; all-zero bytes are 0.0
-    if (get(entry, &record) != 0) return std::nullopt;
-    return record;
-}
-
-template <typename Record>
-std::optional<Record> ReadConfig(unsigned char entry) {
-    return ReadEntry<Record>(GetReceiverConfigParaFromShareMemory, entry);
-}
-
-template <typename Record>
-std::optional<Record> ReadMonitor(unsigned char entry) {
-    return ReadEntry<Record>(GetMonitorParaFromShareMemory, entry);
-}
-
 std::optional<GGAInfo> ReadGga() {
     return ReadEntry<GGAInfo>(GetGNSSInfoFromShareMemory, ENTRY_GGA);
-}
-
-void WriteMonitorByte(unsigned char entry, unsigned char value) {
-    SetMonitorParaToShareMemory(entry, &value);
 }
 
 // Empties a system's slot: all eight sentences.
@@ -76,6 +53,26 @@ const char *OperationName(unsigned char code) {
             return "position query";
         case ENTRY_SMARTBASE_OP:
             return "SmartBase list";
+        case ENTRY_ANT_OP:
+            return "antenna";
+        case ENTRY_REC1_OP:
+            return "recorder 1 settings";
+        case ENTRY_REC2_OP:
+            return "recorder 2 settings";
+        case ENTRY_REC1_STATE_OP:
+            return "recorder 1 start or stop";
+        case ENTRY_REC2_STATE_OP:
+            return "recorder 2 start or stop";
+        case ENTRY_FORMAT_OP:
+            return "format storage";
+        case ENTRY_CLEANEPH_OP:
+            return "clear ephemerides";
+        case ENTRY_RESTORE_OP:
+            return "restore settings";
+        case ENTRY_RESTART_OP:
+            return "restart";
+        case ENTRY_SHUTDOWN_OP:
+            return "shut down";
         default: {
             if (const char *channel = ChannelOperationName(code)) return channel;
             const char *tracking = TrackingOperationName(code);
@@ -90,6 +87,10 @@ std::string PointText(const Coordinates &point) {
                   point.LatDirection ? static_cast<char>(point.LatDirection) : '?', point.Longitude,
                   point.LonDirection ? static_cast<char>(point.LonDirection) : '?', point.Elevation);
     return text;
+}
+
+long long Now(long long now_ms) {
+    return now_ms >= 0 ? now_ms : grshm::MonotonicMs();
 }
 
 }  // namespace
@@ -133,7 +134,19 @@ GGAInfo PositionSource::Next(std::vector<GSVInput> *gsv, std::string *sentence) 
     return fixed_;
 }
 
-void Receiver::Tick() {
+Receiver::Receiver(PositionSource source, FILE *log, const ReceiverOptions &options, long long now_ms)
+    : source_(std::move(source)), log_(log), options_(options), recorders_(options.storage) {
+    now_ms = Now(now_ms);
+    status_.Start(now_ms);
+    recorders_.Start(log_);
+}
+
+void Receiver::Tick(long long now_ms) {
+    now_ms = Now(now_ms);
+    if (powered_off_ || Restarting(now_ms)) return;
+    if (restarting_) ComeBack(now_ms);
+    status_.Tick(now_ms);
+    recorders_.Tick(now_ms, log_);
     std::vector<GSVInput> gsv;
     std::string sentence;
     current_ = source_.Next(&gsv, &sentence);
@@ -169,15 +182,18 @@ void Receiver::StoreSatellites(const std::vector<GSVInput> &epoch) {
     }
 }
 
-bool Receiver::ServeMailbox() {
+bool Receiver::ServeMailbox(long long now_ms) {
+    now_ms = Now(now_ms);
+    if (powered_off_ || Restarting(now_ms)) return false;
+    if (restarting_) ComeBack(now_ms);
     unsigned char mailbox[2] = {};
     if (GetMonitorOperate(mailbox) != 0 || static_cast<signed char>(mailbox[1]) != OP_EXE) return false;
-    const OPERATE_STATE outcome = CarryOut(mailbox[0]);
+    const OPERATE_STATE outcome = CarryOut(mailbox[0], now_ms);
     SetMonitorOperateState(outcome);  // any result entry is written by now
     return true;
 }
 
-OPERATE_STATE Receiver::CarryOut(unsigned char code) {
+OPERATE_STATE Receiver::CarryOut(unsigned char code, long long now_ms) {
     std::fprintf(log_, "receiversim: operation %d (%s): ", code, OperationName(code));
     OPERATE_STATE outcome = OP_SUCCESS;
     switch (code) {
@@ -205,12 +221,31 @@ OPERATE_STATE Receiver::CarryOut(unsigned char code) {
         case ENTRY_SMARTBASE_OP:
             std::fprintf(log_, "SmartBase list taken into use");
             break;
+        case ENTRY_ANT_OP:
+            outcome = TakeAntennaIntoUse();
+            break;
+        case ENTRY_REC1_OP:
+        case ENTRY_REC2_OP:
+            outcome = Recorders::TakeIntoUse(code == ENTRY_REC1_OP ? 1 : 2, log_);
+            break;
+        case ENTRY_REC1_STATE_OP:
+        case ENTRY_REC2_STATE_OP:
+            outcome = recorders_.ChangeState(code == ENTRY_REC1_STATE_OP ? 1 : 2, log_);
+            break;
+        case ENTRY_FORMAT_OP:
+        case ENTRY_CLEANEPH_OP:
+        case ENTRY_RESTORE_OP:
+        case ENTRY_RESTART_OP:
+        case ENTRY_SHUTDOWN_OP:
+            outcome = Maintain(code, now_ms);
+            break;
         default:
             if (TrackingOperationName(code) != nullptr) {
                 outcome = TakeTrackingIntoUse(code, log_);
                 break;
             }
             if (ChannelOperationName(code) != nullptr) {
+                status_.Reconnect(code, now_ms);
                 if (!TakeChannelIntoUse(code, log_)) {
                     std::fprintf(log_, " (its settings could not be read)");
                     outcome = OP_FAILED;
@@ -224,6 +259,57 @@ OPERATE_STATE Receiver::CarryOut(unsigned char code) {
     std::fprintf(log_, "\n");
     std::fflush(log_);
     return outcome;
+}
+
+OPERATE_STATE Receiver::TakeAntennaIntoUse() {
+    unsigned char block[sizeof(ReceiverConfigPara::ANTENNA_INFO)];
+    if (GetReceiverConfigParaFromShareMemory(ENTRY_ANTENNA_INFO, block) != 0) return ReadFailed("the antenna");
+    std::string antenna;
+    const bool ok = DescribeAntenna(block, &antenna);
+    std::fprintf(log_, "%s %s", ok ? "taken into use for the base station:" : "refused:", antenna.c_str());
+    return ok ? OP_SUCCESS : OP_FAILED;
+}
+
+// What a receiver does for the maintenance operations (docs/receiver.md).
+OPERATE_STATE Receiver::Maintain(unsigned char code, long long now_ms) {
+    switch (code) {
+        case ENTRY_FORMAT_OP:
+            return recorders_.Format(log_);
+        case ENTRY_CLEANEPH_OP:
+            for (unsigned char system = 0; system < GNSS_GSV_SLOTS; ++system) {
+                ClearSlot(system);
+                stored_[system] = false;
+            }
+            std::fprintf(log_, "ephemerides and almanacs deleted; the satellites come back as they are acquired");
+            return OP_SUCCESS;
+        case ENTRY_RESTORE_OP:
+            recorders_.StopAll(log_);
+            if (base_running_) StopBase();
+            WriteConfiguration(DefaultConfiguration());
+            status_.Start(now_ms);  // every channel taken into use again
+            std::fprintf(log_, "default configuration written and taken into use");
+            return OP_SUCCESS;
+        case ENTRY_RESTART_OP:
+            recorders_.StopAll(log_);
+            LiveStatus::Stop(false);
+            restarting_ = true;
+            back_at_ms_ = now_ms + options_.restart_ms;
+            std::fprintf(log_, "restarting: its processes are back in %lld ms", options_.restart_ms);
+            return OP_SUCCESS;
+        default:  // ENTRY_SHUTDOWN_OP
+            recorders_.StopAll(log_);
+            LiveStatus::Stop(true);
+            powered_off_ = true;
+            std::fprintf(log_, "shutting down");
+            return OP_SUCCESS;
+    }
+}
+
+void Receiver::ComeBack(long long now_ms) {
+    restarting_ = false;
+    std::fprintf(log_, "receiversim: its processes are back after the restart\n");
+    status_.Start(now_ms);
+    recorders_.Start(log_);
 }
 
 OPERATE_STATE Receiver::ReadFailed(const char *what) {
