@@ -73,10 +73,10 @@ void UseCurrentRevision(json_object *request) {
         std::strcmp(json_object_get_string(revision), "current") != 0 ||
         !json_object_object_get_ex(request, "TransID", &trans_id))
         return;
-    const cgi::JsonPtr read_request{json_object_new_object()};
-    json_object_object_add(read_request.get(), "TransID", json_object_get(trans_id));
+    cgi::StrictRequest read_request{cgi::JsonPtr{json_object_new_object()}, {}};
+    json_object_object_add(read_request.document.get(), "TransID", json_object_get(trans_id));
     cgi::JsonWriter read;
-    linkconfig::Serve(read_request.get(), read);
+    linkconfig::Serve(read_request, read);
     const cgi::JsonPtr answer{json_tokener_parse(std::string(read.Text()).c_str())};
     json_object *current = nullptr;
     if (json_object_object_get_ex(answer.get(), "Revision", &current))
@@ -87,10 +87,10 @@ void ServeChange(const unsigned char *data, std::size_t size) {
     SetMonitorOperateState(OP_COMPLETE);
     // linkconfig reads bodies up to the web server's own limit.
     const std::string body(reinterpret_cast<const char *>(data), std::min(size, cgi::kMaxEditBody));
-    const cgi::JsonPtr request{json_tokener_parse(body.c_str())};
-    UseCurrentRevision(request.get());
+    cgi::StrictRequest request = cgi::ParseStrictRequest(body.data(), body.size());
+    UseCurrentRevision(request.document.get());
     cgi::JsonWriter reply;
-    linkconfig::Serve(request.get(), reply);
+    linkconfig::Serve(request, reply);
     const std::string text(reply.Text());
     const cgi::JsonPtr again{json_tokener_parse(text.c_str())};
     if (!json_object_is_type(again.get(), json_type_object)) std::abort();

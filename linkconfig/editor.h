@@ -5,6 +5,7 @@
 #include <json-c/json.h>
 
 #include "cgi_frame.h"
+#include "strict_request.h"
 
 #ifndef LINKCONFIG_MAILBOX_TIMEOUT_MS
 #define LINKCONFIG_MAILBOX_TIMEOUT_MS 10000
@@ -14,8 +15,8 @@ namespace linkconfig {
 
 inline constexpr unsigned int kMailboxTimeoutMs = LINKCONFIG_MAILBOX_TIMEOUT_MS;
 
-// Writes the reply to one request (the parsed document, null when there was none or it was
-// not JSON). The configuration segment must be attached.
-void Serve(json_object *request, cgi::JsonWriter &reply);
+// Writes the reply to one request, or to {"Describe": true} the channels' rows (docs/settings.md).
+// The configuration segment must be attached.
+void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply);
 
 }  // namespace linkconfig

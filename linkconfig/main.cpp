@@ -4,10 +4,10 @@
 
 int main() {
     cgi::PrintHeader();
-    const cgi::JsonPtr request = cgi::ReadRequest(cgi::kMaxEditBody);
+    const cgi::StrictRequest request = cgi::ReadStrictRequest(cgi::kMaxEditBody);
     InitShareMemory();
     cgi::JsonWriter reply;
-    linkconfig::Serve(request.get(), reply);
+    linkconfig::Serve(request, reply);
     cgi::PrintReply(reply);
     return 0;
 }

@@ -1,35 +1,23 @@
-// The report vocabulary: message name tables and stream type tables, as data.
+// The report vocabulary: message name tables, the MSM levels and the stream type tables, as data.
 #pragma once
 
 #include <array>
 #include <span>
 
+#include "message_lists.h"
+
 namespace linkreport {
 
-// Which byte of a message slot an item reports.
-enum class ValueByte {
-    Interval,   // the signed interval byte, sign-extended
-    Available,  // the unsigned available byte; a row over several slots reports 1 if any is set
-};
-
-struct MessageRow {
-    int id;
-    const char *name;
-    unsigned char first_index;  // slot of the message array
-    unsigned char last_index;   // equal to first_index unless the item stands for several slots
-};
+using rows::MessageRow;
+using rows::MessageTable;
+using rows::ValueByte;
 
 // A row of a name table: ID, name, the slot (or first and last slot) it reports.
 #define MESSAGE_ROW_RANGE(id, name, first, last) \
-    MessageRow {                                 \
+    ::rows::MessageRow {                         \
         id, name, first, last                    \
     }
 #define MESSAGE_ROW(id, name, index) MESSAGE_ROW_RANGE(id, name, index, index)
-
-struct MessageTable {
-    ValueByte byte;
-    std::span<const MessageRow> rows;
-};
 
 inline constexpr MessageRow kRawObservationRows[] = {
     MESSAGE_ROW(1, "RANGECMP", 0), MESSAGE_ROW(2, "GPSRAW", 1), MESSAGE_ROW(3, "BDSRAW", 2),
@@ -96,15 +84,11 @@ inline constexpr MessageTable kRadioCustom{ValueByte::Available, kRadioCustomRow
 
 // MSM level of an NTRIP server: the first RTCM 3.2 slot (NTRIP server form) whose available
 // byte is set decides.
-struct MsmRule {
-    unsigned char index;
-    int level;
-};
-inline constexpr MsmRule kMsmRules[] = {{9, 4}, {14, 5}, {19, 7}, {24, 3}};
+inline constexpr rows::SlotLevel kMsmLevels[] = {{9, 4}, {14, 5}, {19, 7}, {24, 3}};
 
 // "DataStreamType" per channel kind, indexed by the stored stream type 0 to 11; any other
 // stored value reports like 0.
-using StreamTypeTable = std::array<int, 12>;
+using StreamTypeTable = std::array<unsigned char, 12>;
 // clang-format off
 //                                           stored type:  0  1  2  3  4  5  6  7  8  9 10 11
 inline constexpr StreamTypeTable kSerialStreamTypes      =       {8, 2, 1, 3, 4, 5, 6, 8, 8, 7, 8, 8};
@@ -112,16 +96,5 @@ inline constexpr StreamTypeTable kNetworkStreamTypes     =       {8, 2, 1, 3, 4,
 inline constexpr StreamTypeTable kNtripServerStreamTypes =       {5, 5, 5, 3, 4, 5, 6, 5, 5, 5, 5, 5};
 inline constexpr StreamTypeTable kRadioStreamTypes       =       {3, 3, 3, 3, 4, 5, 6, 7, 3, 3, 3, 3};
 // clang-format on
-
-constexpr int StreamType(const StreamTypeTable &table, unsigned char stored) {
-    return stored < table.size() ? table[stored] : table[0];
-}
-
-// Radio model texts and their codes; a text that matches no row reports no "Model".
-struct RadioModel {
-    const char *text;
-    int code;
-};
-inline constexpr RadioModel kRadioModels[] = {{"MV-TX", 1}, {"PN-WAVE", 2}, {"7731K", 3}, {"T3", 4}, {"T8", 4}};
 
 }  // namespace linkreport

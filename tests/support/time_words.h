@@ -1,4 +1,4 @@
-// The message time words of the configuration segment, found through grshm's field tables:
+// The message time words of the configuration segment, found through the records' rows:
 // the receiver rewrites them with every sample, so a check that "nothing else changed" while
 // it runs compares everything but them.
 #pragma once
@@ -8,22 +8,21 @@
 #include <vector>
 
 #include "entry_tables.h"
-#include "fields.h"
 #include "segments.h"
 
 namespace testsupport {
 
-inline void CollectTimeWords(grshmtool::Layout rows, std::size_t base, std::vector<std::size_t> &offsets) {
-    for (const grshmtool::Field &field : rows) {
-        if (field.kind == grshmtool::FieldKind::Object) CollectTimeWords(field.rows, base + field.offset, offsets);
-        if (field.kind != grshmtool::FieldKind::List) continue;
-        const bool slots = field.rows.data() == grshmtool::MessageSlotRows().data();
-        for (std::size_t i = 0; i < field.count; ++i) {
-            const std::size_t element = base + field.offset + i * field.stride;
+inline void CollectTimeWords(grshm::Layout rows, std::size_t base, std::vector<std::size_t> &offsets) {
+    for (const grshm::Member &member : rows) {
+        if (member.kind == grshm::Kind::Record) CollectTimeWords(member.rows, base + member.offset, offsets);
+        if (member.kind != grshm::Kind::Array) continue;
+        const bool slots = member.rows.data() == grshm::RowsOf<MsgCfgPara>().data();
+        for (std::size_t i = 0; i < member.count; ++i) {
+            const std::size_t element = base + member.offset + i * member.stride;
             if (slots)
                 offsets.push_back(element + offsetof(MsgCfgPara, time));
             else
-                CollectTimeWords(field.rows, element, offsets);
+                CollectTimeWords(member.rows, element, offsets);
         }
     }
 }
@@ -32,13 +31,7 @@ inline void CollectTimeWords(grshmtool::Layout rows, std::size_t base, std::vect
 inline const std::vector<std::size_t> &TimeWordOffsets() {
     static const std::vector<std::size_t> offsets = [] {
         std::vector<std::size_t> found;
-        for (const grshm::EntrySpan &span : grshm::kConfigTable) {
-            if (span.shape != grshm::Shape::MessageList)
-                CollectTimeWords(grshmtool::RecordRows(span.shape), span.offset, found);
-            else  // a bare list of slots
-                for (std::size_t at = 0; at + sizeof(MsgCfgPara) <= span.size; at += sizeof(MsgCfgPara))
-                    found.push_back(span.offset + at + offsetof(MsgCfgPara, time));
-        }
+        for (const grshm::EntryRow &row : grshm::kConfigRows) CollectTimeWords(grshm::Layout(&row.member, 1), 0, found);
         return found;
     }();
     return offsets;

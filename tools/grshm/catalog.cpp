@@ -19,23 +19,28 @@ int SetGnss(unsigned char entry, const void *data) {
 void AddRows(std::vector<Entry> *entries, const Segment &segment) {
     for (const grshm::EntryRow &row : segment.rows)
         entries->push_back(
-            {&segment, row.entry, row.name, row.span, row.span.shape, true, row.span.access != grshm::Access::GetOnly});
+            {&segment, row.entry, row.name, row.Span(), row.member, true, row.access != grshm::Access::GetOnly});
 }
 
 // The thirty SmartBase positions are entries 72 to 101 of the configuration table.
 void AddSmartBaseList(const Segment &segment, std::vector<Entry> *entries) {
     for (int n = 1; n <= SMARTBASE_STATIONS; ++n) {
         const auto number = static_cast<unsigned char>(ENTRY_SMARTBASE1_CONFIG + n - 1);
-        const grshm::EntrySpan span = grshm::kConfigTable[number];
+        const grshm::EntryRow row = grshm::SmartBaseRow(n - 1);
         entries->push_back(
-            {&segment, number, "ENTRY_SMARTBASE" + std::to_string(n) + "_CONFIG", span, span.shape, true, true});
+            {&segment, number, "ENTRY_SMARTBASE" + std::to_string(n) + "_CONFIG", row.Span(), row.member, true, true});
     }
 }
 
 // ENTRY_GSV stores one input record into a slot; it has no bytes of its own to read.
 void AddGsvInput(const Segment &segment, std::vector<Entry> *entries) {
-    entries->push_back(
-        {&segment, ENTRY_GSV, "ENTRY_GSV", {0, sizeof(GSVInput), grshm::Access::None}, Form::Bytes, false, true});
+    entries->push_back({&segment,
+                        ENTRY_GSV,
+                        "ENTRY_GSV",
+                        {0, sizeof(GSVInput), grshm::Access::None},
+                        {"", 0, sizeof(GSVInput), grshm::Kind::Bytes},
+                        false,
+                        true});
 }
 
 #define OPERATION(op) \

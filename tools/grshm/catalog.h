@@ -10,10 +10,6 @@
 
 namespace grshmtool {
 
-// How an entry's bytes are shown and, for plain values, parsed: the shape the library's entry
-// tables give each entry from its record member's type.
-using Form = grshm::Shape;
-
 struct Segment;
 
 struct Entry {
@@ -21,7 +17,7 @@ struct Entry {
     unsigned char number;
     std::string name;
     grshm::EntrySpan span;
-    Form form;
+    grshm::Member member;  // how its bytes are shown and, for plain values, parsed
     bool readable;
     bool writable;
 };

@@ -9,10 +9,12 @@
 #include <cstring>
 #include <sstream>
 
-#include "fields.h"
-
 namespace grshmtool {
 namespace {
+
+using grshm::Kind;
+using grshm::Layout;
+using grshm::Member;
 
 json_object *Number(long long value) {
     return json_object_new_int64(value);
@@ -51,19 +53,21 @@ json_object *DecodeList(Layout rows, const unsigned char *start, std::size_t cou
     return list;
 }
 
-json_object *DecodeField(const Field &field, const unsigned char *at) {
+json_object *DecodeField(const Member &field, const unsigned char *at) {
     switch (field.kind) {
-        case FieldKind::Unsigned: {
+        case Kind::Unsigned: {
             unsigned long long value = 0;
             std::memcpy(&value, at, std::min(field.size, sizeof value));  // little-endian, as kept
             return Number(static_cast<long long>(value));
         }
-        case FieldKind::Signed: {
-            signed char value = 0;  // the one signed field of the records is a byte
-            std::memcpy(&value, at, 1);
-            return Number(value);
+        case Kind::Signed: {
+            unsigned long long value = 0;
+            const std::size_t width = std::min(field.size, sizeof value);
+            std::memcpy(&value, at, width);  // little-endian, as kept
+            if (width < sizeof value && (value >> (8 * width - 1)) & 1) value |= ~0ULL << (8 * width);  // sign
+            return Number(static_cast<long long>(value));
         }
-        case FieldKind::Real: {
+        case Kind::Real: {
             if (field.size == sizeof(float)) {
                 float value = 0;
                 std::memcpy(&value, at, sizeof value);
@@ -73,20 +77,20 @@ json_object *DecodeField(const Field &field, const unsigned char *at) {
             std::memcpy(&value, at, sizeof value);
             return json_object_new_double(value);
         }
-        case FieldKind::Letter:
+        case Kind::Letter:
             return Letter(*at);
-        case FieldKind::Text:
+        case Kind::Text:
             return TextValue(reinterpret_cast<const char *>(at), field.size);
-        case FieldKind::Address: {
+        case Kind::Address: {
             Ipv4Words words{};
             std::memcpy(words, at, sizeof words);
             return Address(words);
         }
-        case FieldKind::Hex:
+        case Kind::Bytes:
             return json_object_new_string(HexOf(at, field.size).c_str());
-        case FieldKind::Object:
+        case Kind::Record:
             return DecodeRows(field.rows, at, 0, 0);
-        case FieldKind::List:
+        case Kind::Array:
             return DecodeList(field.rows, at, field.count, field.stride);
     }
     return nullptr;
@@ -95,7 +99,7 @@ json_object *DecodeField(const Field &field, const unsigned char *at) {
 // One record (or one element of a list) as an object, a member per row.
 json_object *DecodeRows(Layout rows, const unsigned char *record, std::size_t element, std::size_t stride) {
     json_object *object = json_object_new_object();
-    for (const Field &field : rows) {
+    for (const Member &field : rows) {
         const std::size_t step = field.stride != 0 ? field.stride : stride;
         Add(object, field.name, DecodeField(field, record + field.offset + element * step));
     }
@@ -104,14 +108,12 @@ json_object *DecodeRows(Layout rows, const unsigned char *record, std::size_t el
 
 // A record entry: its rows over its bytes (zero-extended to the record's size if short). A
 // record whose one row is an unnamed list shows as that list.
-json_object *DecodeRecord(Form form, const Bytes &bytes) {
-    const Layout rows = RecordRows(form);
-    if (rows.empty()) return nullptr;
+json_object *DecodeRecord(const Layout rows, const Bytes &bytes) {
     std::size_t size = 0;
-    for (const Field &field : rows) size = std::max(size, field.offset + field.size);
+    for (const Member &field : rows) size = std::max(size, field.offset + field.size);
     Bytes record(std::max(size, bytes.size()), 0);
     std::memcpy(record.data(), bytes.data(), bytes.size());
-    if (rows.size() == 1 && rows[0].kind == FieldKind::List && *rows[0].name == '\0')
+    if (rows.size() == 1 && rows[0].kind == Kind::Array && *rows[0].name == '\0')
         return DecodeField(rows[0], record.data());
     return DecodeRows(rows, record.data(), 0, 0);
 }
@@ -212,30 +214,22 @@ std::string Hex(const Bytes &bytes) {
 }
 
 json_object *Decode(const Entry &entry, const Bytes &bytes) {
-    unsigned long long word = 0;
-    std::memcpy(&word, bytes.data(), std::min<std::size_t>(bytes.size(), sizeof word));
-    switch (entry.form) {
-        case Form::Bytes:
+    const Member &member = entry.member;
+    switch (member.kind) {
+        case Kind::Record:
+            return DecodeRecord(member.rows, bytes);
+        case Kind::Array:
+            return DecodeList(member.rows, bytes.data(), bytes.size() / member.stride, member.stride);
+        case Kind::Bytes:
             return json_object_new_string(Hex(bytes).c_str());
-        case Form::Text:
-            return TextValue(reinterpret_cast<const char *>(bytes.data()), bytes.size());
-        case Form::Byte:
-            return Number(bytes[0]);
-        case Form::SignedByte:
-            return Number(static_cast<signed char>(bytes[0]));
-        case Form::Word16:
-            return Number(static_cast<long long>(word & 0xFFFF));
-        case Form::Word32:
-            return Number(static_cast<long long>(word & 0xFFFFFFFF));
-        case Form::Ipv4: {
-            Ipv4Words words{};
-            std::memcpy(words, bytes.data(), std::min(bytes.size(), sizeof words));
-            return Address(words);
+        default: {
+            Bytes value(std::max(member.size, bytes.size()), 0);  // a scalar read short is zero-extended
+            std::memcpy(value.data(), bytes.data(), bytes.size());
+            Member whole = member;
+            whole.offset = 0;
+            whole.size = bytes.size();
+            return DecodeField(whole, value.data());
         }
-        case Form::MessageList:
-            return DecodeList(MessageSlotRows(), bytes.data(), bytes.size() / sizeof(MsgCfgPara), sizeof(MsgCfgPara));
-        default:
-            return DecodeRecord(entry.form, bytes);
     }
 }
 
@@ -281,10 +275,8 @@ Bytes Encode(const Entry &entry, const std::string &value, bool from_hex, std::s
         return bytes;
     }
     unsigned long long number = 0;
-    switch (entry.form) {
-        case Form::Byte:
-        case Form::Word16:
-        case Form::Word32: {
+    switch (entry.member.kind) {
+        case Kind::Unsigned: {
             const unsigned long long limit = size == 1 ? 0xFF : size == 2 ? 0xFFFF : 0xFFFFFFFF;
             if (!ParseUnsigned(value, limit, &number)) {
                 *error = entry.name + " takes a whole number from 0 to " + std::to_string(limit);
@@ -293,14 +285,14 @@ Bytes Encode(const Entry &entry, const std::string &value, bool from_hex, std::s
             std::memcpy(bytes.data(), &number, size);  // little-endian, as the receiver keeps it
             return bytes;
         }
-        case Form::Text:
+        case Kind::Text:
             if (value.size() >= size) {
                 *error = entry.name + " holds at most " + std::to_string(size - 1) + " bytes of text";
                 return {};
             }
             std::memcpy(bytes.data(), value.data(), value.size());
             return bytes;
-        case Form::Ipv4: {
+        case Kind::Address: {
             unsigned int octets[4];
             char tail = 0;
             if (std::sscanf(value.c_str(), "%u.%u.%u.%u%c", &octets[0], &octets[1], &octets[2], &octets[3], &tail) !=
