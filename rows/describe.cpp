@@ -158,6 +158,7 @@ const char *SegmentName(Segment segment) {
 
 std::string FixedReason(const Group &group, const Row &row) {
     if (row.fixed != nullptr) return row.fixed;
+    if (row.live) return std::string(row.key) + " is read-only: the receiver writes it";
     return std::string(row.key) + " is " + std::to_string(row.constant) + " for " + group.name +
            " and cannot be changed";
 }
@@ -177,6 +178,10 @@ void Describe(cgi::JsonWriter &writer, const Group &group, const Row &row) {
     writer.Bool(changeable);
     writer.Key("Secret");
     writer.Bool(row.secret);
+    if (row.live) {  // its value may be {"Unknown": raw}
+        writer.Key("Live");
+        writer.Bool(true);
+    }
     WriteRule(writer, row);
     writer.Key("Error");
     writer.String(changeable ? BadValue(row) : FixedReason(group, row));

@@ -83,6 +83,7 @@ struct Row {
     std::span<const unsigned char> shown_of{};  // Choice: the code per stored value (past its end: element 0)
     std::span<const MessageList> messages{};    // Messages
     std::span<const SlotLevel> levels{};        // SlotLevel
+    bool live = false;                          // written by the receiver (Live below)
 };
 
 // A group of rows that one request reads and changes together, in one entry (a data
@@ -101,7 +102,7 @@ constexpr const Place &PlaceOf(const Group &group, const Row &row) {
 
 // Whether a request may set the row: it stores its own member.
 constexpr bool Changeable(const Row &row) {
-    return row.fixed == nullptr && row.shown != Shown::Constant && row.shown != Shown::FlagWords &&
+    return row.fixed == nullptr && !row.live && row.shown != Shown::Constant && row.shown != Shown::FlagWords &&
            row.shown != Shown::SlotLevel;
 }
 
@@ -131,6 +132,14 @@ constexpr Row Secret(Row row) {
 // Shown, but set by other means (the reason says which).
 constexpr Row Fixed(Row row, const char *reason) {
     row.fixed = reason;
+    return row;
+}
+
+// Written by the receiver, never by a request: its rule is the form the receiver writes it in
+// (docs/receiver.md), and bytes outside that form show as {"Unknown": raw} (the number as
+// stored, or a text's bytes in hex) instead of a value the form does not have.
+constexpr Row Live(Row row) {
+    row.live = true;
     return row;
 }
 

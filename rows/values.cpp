@@ -145,6 +145,54 @@ double Finite(float stored) {
     return std::isfinite(value) ? value : 0.0;
 }
 
+// A Number's value: a signed member as signed (a temperature byte), any other as stored.
+long long NumberOf(const unsigned char *record, const Member &member) {
+    if (member.kind == grshm::Kind::Signed && member.size == 1) return static_cast<signed char>(record[member.offset]);
+    if (member.kind == grshm::Kind::Signed) return Load<int>(record, member);
+    return Stored(record, member);
+}
+
+// Whether a receiver's value is in the form it is written in: a number within its range, a
+// code among the choices, a text of printable characters that ends within its field.
+bool InLiveForm(const Row &row, const unsigned char *record) {
+    switch (row.shown) {
+        case Shown::Number: {
+            const auto value = static_cast<double>(NumberOf(record, row.member));
+            return value >= row.rule.min && value <= row.rule.max;
+        }
+        case Shown::Choice: {
+            const int code = ShownCode(row, Stored(record, row.member));
+            return std::any_of(row.rule.choices.begin(), row.rule.choices.end(),
+                               [code](const Choice &choice) { return choice.code == code; });
+        }
+        case Shown::Text: {
+            const std::string_view text = TextOf(record, row.member);
+            return text.size() < row.member.size &&
+                   std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+        }
+        default:
+            return true;
+    }
+}
+
+// {"Unknown": raw}: a number as stored, a text's whole field in hex.
+void WriteUnknown(cgi::JsonWriter &writer, const Row &row, const unsigned char *record) {
+    writer.BeginObject();
+    writer.Key("Unknown");
+    if (row.shown == Shown::Text) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string hex;
+        for (std::size_t i = 0; i < row.member.size; ++i) {
+            hex += kHex[record[row.member.offset + i] >> 4];
+            hex += kHex[record[row.member.offset + i] & 15];
+        }
+        writer.String(hex);
+    } else {
+        writer.Int(row.shown == Shown::Number ? NumberOf(record, row.member) : Stored(record, row.member));
+    }
+    writer.EndObject();
+}
+
 // ---- Checking ------------------------------------------------------------------------------
 
 // A number as the messages and the describe reply write it: 65535, 0.00625.
@@ -416,12 +464,13 @@ void WriteShown(cgi::JsonWriter &writer, const Row &row, const unsigned char *re
     const Member &member = row.member;
     if (!ShowsKey(row, record)) return;
     writer.Key(row.key);
+    if (row.live && !InLiveForm(row, record)) return WriteUnknown(writer, row, record);
     switch (row.shown) {
         case Shown::Constant:
             writer.Int(row.constant);
             break;
-        case Shown::Number:
-            writer.Int(static_cast<int>(Stored(record, member)));
+        case Shown::Number:  // a receiver's number as its form reads it; a setting's word as before
+            writer.Int(row.live ? NumberOf(record, member) : static_cast<int>(Stored(record, member)));
             break;
         case Shown::Decimal:
             writer.Double(Finite(Load<float>(record, member)));
