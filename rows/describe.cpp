@@ -111,8 +111,16 @@ void WriteRule(cgi::JsonWriter &writer, const Row &row) {
         case Shown::Text:
             writer.Key("MaxLength");
             writer.Int(static_cast<long long>(row.rule.max_length != 0 ? row.rule.max_length : row.member.size - 1));
+            if (row.rule.min_length != 0) {
+                writer.Key("MinLength");
+                writer.Int(row.rule.min_length);
+            }
             writer.Key("Characters");
-            writer.String("printable ASCII");
+            writer.String(row.rule.characters == Characters::FileName ? "A-Z a-z 0-9 - _" : "printable ASCII");
+            if (row.choices_from != nullptr) {  // read at run time: the group's read carries them
+                writer.Key("ChoicesFrom");
+                writer.String(row.choices_from->entry_name);
+            }
             break;
         case Shown::Choice:
         case Shown::TextChoice:

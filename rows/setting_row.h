@@ -57,6 +57,7 @@ struct Choice {
 // The characters a text may hold.
 enum class Characters : unsigned char {
     PrintableAscii,  // 0x20 to 0x7E
+    FileName,        // A-Z a-z 0-9 - _: a name any file system and a RINEX header take
 };
 
 // What a receiver can use, not what the bytes can hold.
@@ -66,6 +67,7 @@ struct Rule {
     double step = 0;  // 0: any value within min to max (Decimal), 1 for a Number
     std::span<const Choice> choices{};
     unsigned short max_length = 0;  // Text: 0 for what the field holds with its terminator
+    unsigned short min_length = 0;  // Text
     Characters characters = Characters::PrintableAscii;
 };
 
@@ -84,6 +86,8 @@ struct Row {
     std::span<const MessageList> messages{};    // Messages
     std::span<const SlotLevel> levels{};        // SlotLevel
     bool live = false;                          // written by the receiver (Live below)
+    int scale = 0;                              // Decimal: 0 a float; else a signed word of 1/scale units
+    const Place *choices_from = nullptr;        // Text: a list the receiver keeps of values to choose from
 };
 
 // A group of rows that one request reads and changes together, in one entry (a data
@@ -132,6 +136,24 @@ constexpr Row Secret(Row row) {
 // Shown, but set by other means (the reason says which).
 constexpr Row Fixed(Row row, const char *reason) {
     row.fixed = reason;
+    return row;
+}
+
+// A text of min_length to max_length characters of a kind.
+constexpr Row Length(Row row, unsigned short min_length, unsigned short max_length,
+                     Characters characters = Characters::PrintableAscii) {
+    row.rule.min_length = min_length;
+    row.rule.max_length = max_length;
+    row.rule.characters = characters;
+    return row;
+}
+// A Decimal kept as a signed 32-bit word of 1/scale units (a height in tenths of a millimetre
+// shown in metres: scale 10000); its step is one unit.
+constexpr Row Scaled(Row row, int scale, double min, double max) {
+    row.scale = scale;
+    row.rule.min = min;
+    row.rule.max = max;
+    row.rule.step = 1.0 / scale;
     return row;
 }
 

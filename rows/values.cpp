@@ -145,6 +145,19 @@ double Finite(float stored) {
     return std::isfinite(value) ? value : 0.0;
 }
 
+// A scaled word as its exact decimal text (15000 of scale 10000 is 1.5; -5 is -0.0005).
+void WriteScaled(cgi::JsonWriter &writer, int stored, int scale) {
+    const long long units = stored;
+    const long long whole = units / scale, part = (units < 0 ? -units : units) % scale;
+    std::string text = (units < 0 && whole == 0 ? "-" : "") + std::to_string(whole);
+    if (part != 0) {
+        std::string digits = std::to_string(part + scale).substr(1);  // leading zeros kept
+        while (digits.back() == '0') digits.pop_back();
+        text += "." + digits;
+    }
+    writer.Number(text);
+}
+
 // A Number's value: a signed member as signed (a temperature byte), any other as stored.
 long long NumberOf(const unsigned char *record, const Member &member) {
     if (member.kind == grshm::Kind::Signed && member.size == 1) return static_cast<signed char>(record[member.offset]);
@@ -263,6 +276,14 @@ std::size_t MaxLength(const Row &row) {
     return row.rule.max_length != 0 ? row.rule.max_length : row.member.size - 1;
 }
 
+// "at most 16", "1 to 16", "exactly 20".
+std::string LengthText(const Row &row) {
+    const std::string most = std::to_string(MaxLength(row));
+    if (row.rule.min_length == 0) return "at most " + most;
+    if (row.rule.min_length == MaxLength(row)) return "exactly " + most;
+    return std::to_string(row.rule.min_length) + " to " + most;
+}
+
 // ---- Storing -------------------------------------------------------------------------------
 
 void StoreNumber(unsigned char *record, const Member &member, unsigned int value) {
@@ -283,13 +304,19 @@ long long StoredFor(const Row &row, int asked) {
     return -1;
 }
 
+bool TakenCharacter(Characters characters, char c) {
+    if (characters == Characters::FileName)
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    return c >= 0x20 && c <= 0x7E;
+}
+
 bool StoreText(const Row &row, json_object *value, unsigned char *record) {
     if (!json_object_is_type(value, json_type_string)) return false;
     const char *text = json_object_get_string(value);
     const auto length = static_cast<std::size_t>(json_object_get_string_len(value));
-    if (length > MaxLength(row)) return false;
+    if (length > MaxLength(row) || length < row.rule.min_length) return false;
     for (std::size_t i = 0; i < length; ++i)
-        if (text[i] < 0x20 || text[i] > 0x7E) return false;
+        if (!TakenCharacter(row.rule.characters, text[i])) return false;
     std::memset(record + row.member.offset, 0, row.member.size);
     std::memcpy(record + row.member.offset, text, length);
     return true;
@@ -311,6 +338,12 @@ bool StoreDecimal(const Row &row, json_object *value, unsigned char *record) {
     if (!std::isfinite(number) || number < row.rule.min || number > row.rule.max ||
         !OnStep(number, row.rule.min, row.rule.step))
         return false;
+    if (row.scale != 0) {
+        const double units = number * row.scale;
+        const auto stored = static_cast<int>(units < 0 ? units - 0.5 : units + 0.5);  // no libm: rounded by hand
+        std::memcpy(record + row.member.offset, &stored, sizeof stored);
+        return true;
+    }
     const auto stored = static_cast<float>(number);
     std::memcpy(record + row.member.offset, &stored, sizeof stored);
     return true;
@@ -473,6 +506,10 @@ void WriteShown(cgi::JsonWriter &writer, const Row &row, const unsigned char *re
             writer.Int(row.live ? NumberOf(record, member) : static_cast<int>(Stored(record, member)));
             break;
         case Shown::Decimal:
+            if (row.scale != 0) {
+                WriteScaled(writer, Load<int>(record, member), row.scale);
+                break;
+            }
             writer.Double(Finite(Load<float>(record, member)));
             break;
         case Shown::Flag:
@@ -540,8 +577,9 @@ std::string BadValue(const Row &row) {
         case Shown::Flag:
             return key + " must be true or false";
         case Shown::Text:
-            return key + " must be a text of at most " + std::to_string(MaxLength(row)) +
-                   " printable ASCII characters (no control characters)";
+            return key + " must be a text of " + LengthText(row) +
+                   (rule.characters == Characters::FileName ? " of the characters A-Z a-z 0-9 - _"
+                                                            : " printable ASCII characters (no control characters)");
         case Shown::DottedAddress:
             return key + " must be a dotted IPv4 address such as 192.168.1.10";
         case Shown::Choice:

@@ -9,6 +9,7 @@
 
 #include "describe.h"
 #include "json_writer.h"
+#include "receiver_settings.h"
 #include "status_rows.h"
 #include "values.h"
 
@@ -99,5 +100,124 @@ TEST(ReceiverState, EveryRowIsReadOnlyAndNamesItsEntry) {
             EXPECT_TRUE(json_object_get_boolean(value));
             json_object_put(described);
         }
+    }
+}
+
+// Antenna, recorder and network rows: what each takes, stored in the receiver's form, and the
+// message for anything else, with the record left as it was.
+TEST(ReceiverSettings, ChangesAreStoredInTheReceiversFormOrRefused) {
+    RecConfig defaults{};
+    std::memcpy(defaults.FolderName, "session1", 8);
+    defaults.RecInterval = 1000;
+    const int two_metres = 20000;
+    std::memcpy(defaults.Antenna + 24, &two_metres, 4);
+    std::vector<unsigned char> recorder(sizeof defaults);
+    std::memcpy(recorder.data(), &defaults, sizeof defaults);
+    std::vector<unsigned char> antenna(defaults.Antenna, defaults.Antenna + 44);
+    std::vector<unsigned char> state = {2};  // the space is used up
+    const struct {
+        std::span<const Row> group;
+        const char *key;
+        std::vector<unsigned char> *record;
+        const char *value;
+        const char *error;  // empty: stored
+        std::size_t at;
+        std::vector<unsigned char> stored;
+    } cases[] = {
+        {kAntennaRows, "AntennaHeight", &antenna, "1.5025", "", 24, {0xb1, 0x3a, 0, 0}},
+        {kAntennaRows, "AntennaHeight", &antenna, "-10", "", 24, {0x60, 0x79, 0xfe, 0xff}},
+        {kAntennaRows,
+         "AntennaHeight",
+         &antenna,
+         "100.0001",
+         "AntennaHeight must be a number from -10 to 100 m in steps of 0.0001",
+         0,
+         {}},
+        {kAntennaRows,
+         "AntennaHeight",
+         &antenna,
+         "1.23456",
+         "AntennaHeight must be a number from -10 to 100 m in steps of 0.0001",
+         0,
+         {}},
+        {kAntennaRows, "AntennaType", &antenna, R"("TRM57971.00     NONE")", "", 0, {'T', 'R', 'M', '5'}},
+        {kAntennaRows,
+         "AntennaType",
+         &antenna,
+         R"("TRM57971.00")",
+         "AntennaType must be a text of exactly 20 printable ASCII characters (no control characters)",
+         0,
+         {}},
+        {kAntennaRows, "HeightMethod", &antenna, "1", "", 21, {1}},
+        {kAntennaRows,
+         "HeightMethod",
+         &antenna,
+         "2",
+         "HeightMethod must be 0 (vertical, from the mark to the antenna reference point) or 1 (slant, from the mark "
+         "to the antenna's slant-measurement point)",
+         0,
+         {}},
+        {kRecorderRows<1>,
+         "FolderName",
+         &recorder,
+         R"("site_7-b")",
+         "",
+         0,
+         {'s', 'i', 't', 'e', '_', '7', '-', 'b', 0}},
+        {kRecorderRows<1>,
+         "FolderName",
+         &recorder,
+         R"("a/b")",
+         "FolderName must be a text of 1 to 16 of the characters A-Z a-z 0-9 - _",
+         0,
+         {}},
+        {kRecorderRows<1>,
+         "FolderName",
+         &recorder,
+         R"("")",
+         "FolderName must be a text of 1 to 16 of the characters A-Z a-z 0-9 - _",
+         0,
+         {}},
+        {kRecorderRows<1>,
+         "MarkName",
+         &recorder,
+         R"("BASE 01")",
+         "MarkName must be a text of 1 to 11 of the characters A-Z a-z 0-9 - _",
+         0,
+         {}},
+        {kRecorderRows<1>, "Interval", &recorder, "200", "", 32, {200, 0, 0, 0}},
+        {kRecorderRows<1>,
+         "Interval",
+         &recorder,
+         "7",
+         "Interval must be 50 (50 ms (20 Hz)), 100 (100 ms (10 Hz)), 200 (200 ms (5 Hz)), 500 (500 ms (2 Hz)), 1000 (1 "
+         "s), 2000 (2 s), 5000 (5 s), 10000 (10 s), 15000 (15 s), 30000 (30 s) or 60000 (1 min)",
+         0,
+         {}},
+        {kRecorderRows<1>, "Circular", &recorder, "true", "", 44, {1}},
+        {kRecorderRows<1>, "Recording", &state, "1", "", 0, {1}},
+        {kRecorderRows<1>, "Recording", &state, "2", "Recording must be 0 (stopped) or 1 (recording)", 0, {}},
+    };
+    for (const auto &c : cases) {
+        const Row &row = RowOf(c.group, c.key);
+        std::vector<unsigned char> record = *c.record;
+        json_object *value = json_tokener_parse(c.value);
+        EXPECT_EQ(rows::Store(row, value, record.data()), c.error) << c.key << " " << c.value;
+        json_object_put(value);
+        if (*c.error != '\0') {
+            EXPECT_EQ(record, *c.record) << c.key;
+            continue;
+        }
+        EXPECT_TRUE(std::equal(c.stored.begin(), c.stored.end(), record.begin() + c.at)) << c.key << " " << c.value;
+    }
+    EXPECT_EQ(ShownText(RowOf(kAntennaRows, "AntennaHeight"), antenna), R"({ "AntennaHeight": 2 })");
+    EXPECT_EQ(ShownText(RowOf(kRecorderRows<1>, "Recording"), state), R"({ "Recording": 0 })");
+    EXPECT_EQ(ShownText(RowOf(kRecorderRows<1>, "State"), state), R"({ "State": 2 })");
+    for (const char *key : {"FreeSpace", "State"}) EXPECT_FALSE(rows::Changeable(RowOf(kRecorderRows<2>, key)));
+    for (const Row &row : kNetworkRows) {
+        EXPECT_FALSE(rows::Changeable(row)) << row.key;
+        EXPECT_EQ(
+            rows::FixedReason(kNetwork, row),
+            std::string(row.key) + " is read-only: the network settings are changed on the receiver itself for now");
     }
 }
