@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string_view>
 #include <vector>
 
 namespace cgi {
@@ -36,6 +37,33 @@ std::string Decoded(const char *token, std::size_t length) {
     return value != nullptr ? std::string(json_object_get_string(value.get()),
                                           static_cast<std::size_t>(json_object_get_string_len(value.get())))
                             : std::string(token, length);
+}
+
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// What json-c's strict mode still takes and JSON does not: strings in single quotes, and bare
+// words (NaN, Infinity) other than true, false and null. An exponent's "e" follows a digit.
+bool HasWordsJsonHasNot(const char *text, std::size_t length) {
+    for (std::size_t at = 0; at < length;) {
+        const char c = text[at];
+        if (c == '"') {
+            at = StringEnd(text, length, at);
+        } else if (c == '\'' || c == '/') {
+            return true;
+        } else if (IsLetter(c)) {
+            std::size_t end = at;
+            while (end < length && IsLetter(text[end])) ++end;
+            const std::string_view word(text + at, end - at);
+            const bool exponent = at > 0 && text[at - 1] >= '0' && text[at - 1] <= '9' && (word == "e" || word == "E");
+            if (!exponent && word != "true" && word != "false" && word != "null") return true;
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -74,12 +102,16 @@ StrictRequest ParseStrictRequest(const char *text, std::size_t length) {
     if (tokener == nullptr) return {JsonPtr{}, "the request could not be read: no memory"};
     json_tokener_set_flags(tokener.get(), JSON_TOKENER_STRICT);
     JsonPtr document{json_tokener_parse_ex(tokener.get(), text, static_cast<int>(length))};
-    const json_tokener_error state = json_tokener_get_error(tokener.get());
     std::size_t end = json_tokener_get_parse_end(tokener.get());
+    if (document == nullptr && json_tokener_get_error(tokener.get()) == json_tokener_continue) {
+        document.reset(json_tokener_parse_ex(tokener.get(), "", 1));  // the end of the text ends a bare number
+        end = length;
+    }
+    const json_tokener_error state = json_tokener_get_error(tokener.get());
     while (end < length && IsSpace(text[end])) ++end;
-    if (document == nullptr || state != json_tokener_success || end != length) {
+    if (document == nullptr || state != json_tokener_success || end < length || HasWordsJsonHasNot(text, length)) {
         const char *why = state == json_tokener_success || state == json_tokener_continue
-                              ? (document == nullptr ? "it ends before its value does" : "more follows its value")
+                              ? (document == nullptr ? "it ends before its value does" : "it is not JSON's own text")
                               : json_tokener_error_desc(state);
         request.error = std::string("the request must be strict JSON: ") + why;
         return request;

@@ -375,6 +375,18 @@ TEST_F(LinkConfig, RefusalsNameTheKeyAndWriteNothing) {
         {Change(7, r7, R"("RXFREQ":1e39)"), "RXFREQ must be a number from 410 to 470 MHz in steps of 0.00625"},
         {Change(7, r7, R"("Model":5)"), "Model must be 1 (MV-TX), 2 (PN-WAVE), 3 (7731K) or 4 (T3 or T8)"},
         {Change(7, r7, R"("Power":256)"), "Power must be 0 (low, 0.5 W), 1 (medium, 1 W) or 2 (high, 2 W)"},
+        // What the bytes hold is not what a receiver can use.
+        {Change(1, r1, R"("BaudRate":7)"),
+         "BaudRate must be 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800 or 921600"},
+        {Change(1, r1, R"("Check":7)"), "Check must be 0 (none), 1 (odd) or 2 (even)"},
+        {Change(7, r7, R"("Power":255)"), "Power must be 0 (low, 0.5 W), 1 (medium, 1 W) or 2 (high, 2 W)"},
+        {Change(7, r7, R"("Protocol":255)"),
+         "Protocol must be 0 (Transparent), 1 (TrimTalk 450S), 2 (SATEL 3AS), 3 (PCC EOT), 4 (TrimMark 3) or 5 "
+         "(South)"},
+        {Change(7, r7, R"("RXFREQ":3.4e38)"), "RXFREQ must be a number from 410 to 470 MHz in steps of 0.00625"},
+        {Change(7, r7, R"("TXFREQ":463.126)"), "TXFREQ must be a number from 410 to 470 MHz in steps of 0.00625"},
+        {Change(7, r7, R"("Channel":100)"), "Channel must be a whole number from 0 to 99"},
+        {Change(4, RevisionOf(4), R"("RemotePort":0)"), "RemotePort must be a whole number from 1 to 65535"},
         {Change(5, r5, "\"Messages\":" + too_long),
          "Messages: Interval of 1005B (list 3 item 1) must be a whole number from -128 to 127"},
         {Change(5, r5, "\"Messages\":" + renamed),
@@ -468,4 +480,71 @@ TEST_F(LinkConfig, TheDescriptionIsWhatTheProgramTakes) {
         EXPECT_EQ(changeable, stored) << channel.trans_id;
     }
     EXPECT_TRUE(ConfigBytes() == config && MonitorBytes() == monitor);
+}
+
+// The request is read whole and as strict JSON, naming each key once; anything else is
+// refused before anything is read or written (json-c alone would take the last of two keys,
+// leading zeros, NaN and single quotes, and a body cut at the limit).
+TEST_F(LinkConfig, RequestsAreReadWholeStrictAndWithEachKeyOnce) {
+    const std::string r3 = RevisionOf(3), r5 = RevisionOf(5);
+    const std::string big = R"({"TransID":5,"USR":")" + std::string(16400, 'x') + R"("})";
+    const std::pair<std::string, std::string> refusals[] = {
+        {R"({"TransID":5,"TransID":3})", "the request names TransID twice"},
+        {R"({"TransID":3,"Revision":")" + r3 + R"(","Startup":true,"TransID":5})", "the request names TransID twice"},
+        {R"({"TransID":5,"Trans\u0049D":3})", "the request names TransID twice"},
+        {Change(3, r3, R"("Startup":false,"Startup":true)"), "the request names Startup twice"},
+        {Change(5, r5, R"("Messages":[[{"ID":1,"ID":2}]])"), "the request names ID twice"},
+        {Change(5, r5, R"("CasterPort":00002101)"), "the request must be strict JSON: number expected"},
+        {R"({"TransID":5,})", "the request must be strict JSON: unexpected character"},
+        {R"({"TransID":5} {})", "the request must be strict JSON: unexpected character"},
+        {R"({'TransID':5})", "the request must be strict JSON: it is not JSON's own text"},
+        {Change(7, RevisionOf(7), R"("RXFREQ":NaN)"), "the request must be strict JSON: it is not JSON's own text"},
+        {R"({"TransID":5)", "the request must be strict JSON: unexpected end of data"},
+        {big, "the request holds 16422 characters: at most 16384 are taken"},
+    };
+    const auto config = ConfigBytes(), monitor = MonitorBytes();
+    for (const auto &[body, error] : refusals)
+        EXPECT_EQ(Linkconfig(body), R"({ "Res": "Failed", "Error": )" + Str(error) + " }") << body.substr(0, 80);
+    EXPECT_TRUE(ConfigBytes() == config && MonitorBytes() == monitor);
+    // Whitespace around the value is JSON too, and a body of exactly the limit is read whole.
+    std::string padded = R"({"TransID":5})";
+    padded.resize(16384, ' ');
+    EXPECT_EQ(Linkconfig(padded).rfind(R"({ "Res": "Success", "Channel": { "TransID": 5,)", 0), 0u);
+}
+
+// Whatever the segment holds (the stand-in's configuration, or random bytes: texts without
+// terminators or with bytes after them, frequencies that are no numbers, codes no rule
+// takes), a channel sent back exactly as read, with every key it shows, is stored as no
+// change: no byte of any segment changes and nothing is posted.
+TEST_F(LinkConfig, AChannelSentBackAsReadWritesAndPostsNothing) {
+    for (unsigned seed = 0; seed < 4; ++seed) {
+        if (seed > 0) {
+            std::mt19937 rng(seed);
+            for (std::size_t i = 0; i < sizeof(ReceiverConfigPara); ++i)
+                RawConfig()[i] = static_cast<unsigned char>(rng());
+        }
+        for (const ChannelCase &channel : kChannelCases) {
+            SCOPED_TRACE("TransID " + std::to_string(channel.trans_id) + ", seed " + std::to_string(seed));
+            const Json read = Parse(Linkconfig(R"({"TransID":)" + std::to_string(channel.trans_id) + "}"));
+            const Json request = Parse(Plain(At(read.get(), "Channel")));
+            json_object_object_add(request.get(), "Revision", json_object_get(At(read.get(), "Revision")));
+            const auto config = ConfigBytes(), monitor = MonitorBytes(), gnss = GnssBytes();
+            const LoggedRun run = RunLogged(Plain(request.get()));
+            EXPECT_EQ(run.reply, Linkconfig(R"({"TransID":)" + std::to_string(channel.trans_id) + "}"));
+            EXPECT_TRUE(run.calls.empty() && run.taken.empty()) << run.calls.size() << " calls";
+            EXPECT_TRUE(ConfigBytes() == config && MonitorBytes() == monitor && GnssBytes() == gnss);
+        }
+    }
+}
+
+// A key the channel does not show is no key of it: a radio whose model text names no model
+// shows no "Model", and a "Model" sent to it is refused.
+TEST_F(LinkConfig, AKeyTheChannelDoesNotShowIsRefused) {
+    std::memcpy(RawConfig() + offsetof(ReceiverConfigPara, RADIO.model), "XK-9", 5);
+    const Json read = Parse(Linkconfig(R"({"TransID":7})"));
+    ASSERT_EQ(At(At(read.get(), "Channel"), "Model"), nullptr);
+    const auto config = ConfigBytes();
+    EXPECT_EQ(Linkconfig(Change(7, json_object_get_string(At(read.get(), "Revision")), R"("Model":1)")),
+              R"({ "Res": "Failed", "Error": "Model is not shown for the radio modem and cannot be set" })");
+    EXPECT_TRUE(ConfigBytes() == config);
 }
