@@ -819,6 +819,10 @@ GRSHM_API int GetSatelliteVisInfoFromGNSSShareMemory(unsigned char selector, voi
  *   ENTRY_SBAS_OP (22)                   ENTRY_SBAS_ENABLE     SBAS switch and service
  *   ENTRY_CONFIG_OP (49)                 the settings without an operation of their own:
  *                                        ENTRY_PDOP_LIMIT
+ * and, posted after a person confirmed them on the maintenance page:
+ *   ENTRY_FORMAT_OP (37), ENTRY_CLEANEPH_OP (38), ENTRY_RESTORE_OP (39)   carried out, then
+ *                                        answered OP_SUCCESS or OP_FAILED
+ *   ENTRY_RESTART_OP (40), ENTRY_SHUTDOWN_OP (41)   answered before the processes stop
  * The receiver keeps writing the time words of the messages its channels send (the
  * timestamp calls above); linkconfig never writes them. Within 2 seconds of a change to
  * SmartBase mode, the number of the station in use is written to ENTRY_SMARTBASE_ID.
