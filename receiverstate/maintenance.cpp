@@ -10,6 +10,23 @@ const MaintenanceAction *FindMaintenance(std::string_view name) {
     return nullptr;
 }
 
+void WriteMaintenanceActions(cgi::JsonWriter &writer) {
+    writer.BeginArray();
+    for (const MaintenanceAction &action : kMaintenance) {
+        writer.BeginObject();
+        writer.Key("Action");
+        writer.String(action.name);
+        writer.Key("Operation");
+        writer.String(action.operation_name);
+        writer.Key("Lost");
+        writer.String(action.lost);
+        writer.Key("Answered");
+        writer.Bool(action.answered);
+        writer.EndObject();
+    }
+    writer.EndArray();
+}
+
 MaintenanceOutcome CarryOutMaintenance(const MaintenanceAction &action, std::string_view confirmation,
                                        unsigned int answer_ms) {
     const std::string name = action.name;

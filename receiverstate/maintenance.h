@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "json_writer.h"
 #include "receiver_settings.h"
 
 namespace receiverstate {
@@ -16,6 +17,10 @@ struct MaintenanceOutcome {
     std::string error;   // refused, nothing posted: why
     std::string result;  // posted: "done", "failed", "no answer yet" (waited for) or "sent"
 };
+
+// The actions as the describe reply gives them: [{"Action": name, "Operation": "ENTRY_RESTART_OP",
+// "Lost": what the confirmation says, "Answered": whether its answer is waited for}, ...].
+void WriteMaintenanceActions(cgi::JsonWriter &writer);
 
 // Posts the action when the confirmation is its name as typed and no other operation is
 // pending; for an action the receiver answers, waits at most answer_ms for that answer.

@@ -20,6 +20,7 @@ inline constexpr Choice kFirmwareStates[] = {{0, "running"},
                                              {2, "writing an update"},
                                              {3, "update written: restart to use it"},
                                              {4, "update failed"}};
+inline constexpr Choice kPowerStates[] = {{0, "on"}, {1, "shut down"}};
 inline constexpr Choice kLinkStates[] = {{0, "off"},     {1, "connecting"},  {2, "connected"}, {3, "listening"},
                                          {4, "refused"}, {5, "unreachable"}, {6, "no network"}};
 
@@ -44,6 +45,7 @@ inline constexpr rows::Place kBattery = RECEIVER_PLACE(Monitor, ENTRY_BATTERY_EQ
 inline constexpr rows::Place kPowerSupply = RECEIVER_PLACE(Monitor, ENTRY_POWER_SUPPLY);
 inline constexpr rows::Place kRuntime = RECEIVER_PLACE(Monitor, ENTRY_RUNTIME);
 inline constexpr rows::Place kFirmware = RECEIVER_PLACE(Monitor, ENTRY_FW_STATE);
+inline constexpr rows::Place kPowerOff = RECEIVER_PLACE(Monitor, ENTRY_POWER_OFF);
 inline constexpr rows::Place kTcp1Link = RECEIVER_PLACE(Monitor, ENTRY_TCP1_LINK);
 inline constexpr rows::Place kTcp2Link = RECEIVER_PLACE(Monitor, ENTRY_TCP2_LINK);
 inline constexpr rows::Place kNtripServer1State = RECEIVER_PLACE(Monitor, ENTRY_NS1_STATE);
@@ -98,6 +100,7 @@ inline constexpr Row kHealthRows[] = {
     NumberOf("Battery", MONITOR(BATTERY_EQ, Unsigned), kBattery, "Battery", "%", 0, 100),
     NumberOf("RunningTime", MONITOR(RUNTIME, Unsigned), kRuntime, "Running for", "s", 0, 4294967295.0),
     StateOf("FirmwareState", MONITOR(FW_STATE, Unsigned), kFirmware, "Firmware", kFirmwareStates),
+    StateOf("Power", MONITOR(POWER_OFF, Unsigned), kPowerOff, "Receiver", kPowerStates),
 };
 
 // "Connection" and the channel's TransID: the channels page shows the row beside its channel.

@@ -9,7 +9,9 @@
 
 #include "describe.h"
 #include "json_writer.h"
+#include "maintenance.h"
 #include "receiver_settings.h"
+#include "recording.h"
 #include "status_rows.h"
 #include "values.h"
 
@@ -69,6 +71,7 @@ TEST(ReceiverState, ValuesInTheirFormShowAsTheyAreAndOthersAsUnknown) {
         {kHealthRows, "RunningTime", Word(4294967295u), R"({ "RunningTime": 4294967295 })"},
         {kHealthRows, "StorageFree", Word(6208), R"({ "StorageFree": 6208 })"},
         {kHealthRows, "FirmwareState", {5}, R"({ "FirmwareState": { "Unknown": 5 } })"},
+        {kHealthRows, "Power", {1}, R"({ "Power": 1 })"},
         {kLinkRows, "Connection5", {2}, R"({ "Connection5": 2 })"},
         {kLinkRows, "Connection6", {7}, R"({ "Connection6": { "Unknown": 7 } })"},
         {kLinkRows, "Connection9", {255}, R"({ "Connection9": { "Unknown": 255 } })"},
@@ -220,4 +223,49 @@ TEST(ReceiverSettings, ChangesAreStoredInTheReceiversFormOrRefused) {
             rows::FixedReason(kNetwork, row),
             std::string(row.key) + " is read-only: the network settings are changed on the receiver itself for now");
     }
+}
+
+// The receiver's list of antenna types: types of its form up to the first empty slot, others
+// left out and counted; the list, the maintenance actions and a start refusal as the
+// programs say them.
+TEST(ReceiverSettings, AntennaTypesMaintenanceActionsAndNoStartWithoutSpace) {
+    std::vector<unsigned char> list(3 * 21 + 21, 0);
+    std::memcpy(&list[0], "TRM57971.00     NONE", 20);
+    std::memcpy(&list[21], "LEIAR20         LEIMxx", 21);  // no terminator in its slot
+    std::memcpy(&list[42], "JAVRINGANT_DM   NONE", 20);
+    const AntennaTypeList types = AntennaTypesOf(list.data(), list.size());
+    EXPECT_EQ(types.types, (std::vector<std::string>{"TRM57971.00     NONE", "JAVRINGANT_DM   NONE"}));
+    EXPECT_EQ(types.left_out, 1);
+    cgi::JsonWriter writer;
+    writer.BeginObject();
+    WriteAntennaTypes(writer, types);
+    writer.Key("Maintenance");
+    WriteMaintenanceActions(writer);
+    writer.EndObject();
+    EXPECT_EQ(writer.Text(),
+              R"({ "AntennaTypes": [ "TRM57971.00     NONE", "JAVRINGANT_DM   NONE" ], "Maintenance": [ )"
+              R"({ "Action": "restart", "Operation": "ENTRY_RESTART_OP", "Lost": "the receiver stops for a while: )"
+              R"(recordings and connections stop", "Answered": false }, { "Action": "shut down", "Operation": )"
+              R"("ENTRY_SHUTDOWN_OP", "Lost": "the receiver powers off and can be started only at the receiver", )"
+              R"("Answered": false }, { "Action": "restore settings", "Operation": "ENTRY_RESTORE_OP", "Lost": )"
+              R"("every setting goes back to the receiver's defaults: channels, base station, antenna, recorders", )"
+              R"("Answered": true }, { "Action": "format storage", "Operation": "ENTRY_FORMAT_OP", "Lost": "every )"
+              R"(recorded file is deleted", "Answered": true }, { "Action": "clear ephemerides", "Operation": )"
+              R"("ENTRY_CLEANEPH_OP", "Lost": "no position until the satellites' orbits are received again", )"
+              R"("Answered": true } ] })");
+
+    RecConfig record{};
+    EXPECT_EQ(StartRefusal(2, record),
+              "Recording cannot start: recorder 2 has no space left (its FreeSpace is 0 MB); format the storage or "
+              "raise its MaxSpace");
+    record.FreeSpace = 1;
+    EXPECT_EQ(StartRefusal(2, record), "");
+
+    unsigned char block[kAntennaBlock];
+    for (std::size_t i = 0; i < kAntennaBlock; ++i) block[i] = static_cast<unsigned char>(i + 1);
+    RecConfig one{}, two{};
+    MirrorAntenna(block, one, two);
+    EXPECT_EQ(std::memcmp(one.Antenna, block, kAntennaBlock), 0);
+    EXPECT_EQ(std::memcmp(two.Antenna, block, kAntennaBlock), 0);
+    EXPECT_EQ(one.FreeSpace, 0u);  // nothing else of the record
 }
