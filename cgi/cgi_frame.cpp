@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "records.h"
-#include "request_gate.h"
 
 namespace {
 
@@ -52,8 +51,8 @@ char *getcgidata(FILE *fp, const char *requestmethod) {
 
 namespace cgi {
 
-void PrintHeader() {
-    if (!EnterRequestGate()) {
+void PrintHeader(GateShare share) {
+    if (!EnterRequestGate(share)) {
         PrintBusyReply();
         std::exit(0);
     }

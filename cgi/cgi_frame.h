@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "json_writer.h"
+#include "request_gate.h"
 
 // The request text of a CGI request: the query string of a GET (owned by the environment),
 // or a newly allocated POST body of at most 1024 characters (owned by the caller, release
@@ -29,10 +30,11 @@ inline constexpr std::size_t kMaxBody = 1024;
 // up to the web server's own limit instead.
 inline constexpr std::size_t kMaxEditBody = std::size_t{16} * 1024;
 
-// Prints the CGI header block; comes first, before the request is read. A request that the
-// web server's cap on concurrent requests turns away is answered 503 here, and the process
-// ends (request_gate.h).
-void PrintHeader();
+// Prints the CGI header block; comes before anything is read from the segments or written to
+// the reply. A request that the web server's cap on concurrent requests turns away is answered
+// 503 here, and the process ends: a request that may wait on the receiver takes a place in the
+// gate's waiting share, any other one in its prompt share (request_gate.h).
+void PrintHeader(GateShare share = GateShare::Prompt);
 
 // Reads the request of this process's CGI environment from standard input (a POST body of at
 // most max_body characters) and parses it.

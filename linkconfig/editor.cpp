@@ -218,6 +218,12 @@ bool AsksDescribe(json_object *request) {
 
 }  // namespace
 
+bool WaitsOnReceiver(const cgi::StrictRequest &request) {
+    json_object *document = request.document.get();
+    return request.error.empty() && document != nullptr && json_object_is_type(document, json_type_object) &&
+           !AsksDescribe(document) && HasChanges(document);
+}
+
 void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply) {
     if (!request.error.empty()) return cgi::WriteFailed(reply, request.error);
     json_object *document = request.document.get();

@@ -15,6 +15,10 @@ namespace linkconfig {
 
 inline constexpr unsigned int kMailboxTimeoutMs = LINKCONFIG_MAILBOX_TIMEOUT_MS;
 
+// True when the request asks for a change, which is announced to the receiver and so may wait
+// on it: it takes the gate's waiting share.
+bool WaitsOnReceiver(const cgi::StrictRequest &request);
+
 // Writes the reply to one request, or to {"Describe": true} the channels' rows (docs/settings.md).
 // The configuration segment must be attached.
 void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply);

@@ -3,8 +3,8 @@
 #include "sharememory.h"
 
 int main() {
-    cgi::PrintHeader();
     const cgi::StrictRequest request = cgi::ReadStrictRequest(cgi::kMaxEditBody);
+    cgi::PrintHeader(linkconfig::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
     InitShareMemory();
     cgi::JsonWriter reply;
     linkconfig::Serve(request, reply);

@@ -259,8 +259,9 @@ bool ServeListEdit(Session &session) {
 
 // One row per form: the selector member and the value that pick it (null: any other value) with
 // the rule the selector's value keeps, the members the form reads with theirs, whether those
-// may all be empty (which empties a list position), a check of members taken together, and
-// the handler. Everything is checked before anything is written.
+// may all be empty (which empties a list position), a check of members taken together, the
+// handler, and whether the handler may wait on the receiver (it posts an operation). Everything
+// is checked before anything is written.
 struct FormRow {
     Member selector;
     const char *value;
@@ -269,19 +270,20 @@ struct FormRow {
     bool may_be_empty;
     std::string (*check_together)(const CheckedRequest &request);
     bool (*serve)(Session &);
+    bool posts;
 };
 
 constexpr FormRow kForms[] = {
-    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery},
-    {Member::Key, "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart},
-    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop},
-    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier},
-    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey},
-    {Member::Modify, nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit},
-    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode},
-    {Member::Mode, "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode},
-    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode},
-    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode},
+    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery, true},
+    {Member::Key, "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart, true},
+    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop, true},
+    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier, true},
+    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey, false},
+    {Member::Modify, nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit, true},
+    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode, true},
+    {Member::Mode, "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode, true},
+    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode, true},
+    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode, true},
 };
 static_assert(FormTableComplete(kForms), "every form has a handler, and each selector a catch-all row");
 
@@ -356,6 +358,13 @@ void Fail(cgi::JsonWriter &reply, const std::string &error) {
 }
 
 }  // namespace
+
+bool WaitsOnReceiver(json_object *request) {
+    const Selection selection = SelectForms(request);
+    for (int i = 0; i < selection.count; ++i)
+        if (selection.rows[i]->posts) return true;
+    return false;
+}
 
 void ServeRequest(json_object *request, cgi::JsonWriter &reply) {
     // The stored settings are read first, in this order, for every request.

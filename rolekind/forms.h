@@ -63,6 +63,10 @@ constexpr bool FormTableComplete(const Row (&rows)[N]) {
     return true;
 }
 
+// True when the request picks a form that posts an operation and so may wait on the receiver
+// (a position query, a base start or stop, any change): it takes the gate's waiting share.
+bool WaitsOnReceiver(json_object *request);
+
 // Serves one request (the segments must be attached) and writes its reply.
 void ServeRequest(json_object *request, cgi::JsonWriter &reply);
 

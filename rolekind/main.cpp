@@ -4,8 +4,8 @@
 #include "sharememory.h"
 
 int main() {
-    cgi::PrintHeader();
     const cgi::JsonPtr request = cgi::ReadRequest();
+    cgi::PrintHeader(rolekind::WaitsOnReceiver(request.get()) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
     InitShareMemory();
     cgi::JsonWriter reply;
     rolekind::ServeRequest(request.get(), reply);

@@ -6,6 +6,10 @@
                                            until its standard input closes
   web_client.py burst URL COUNT BODY       COUNT logged-in POSTs sent at the same moment; prints
                                            "STATUS SECONDS" for each, timed from sending to reply
+                                           (after "fired" once all are sent)
+  web_client.py every SECONDS URL BODY...  the operator: each second for SECONDS seconds, one
+                                           logged-in POST of BODY to each URL (pairs of URL and
+                                           BODY); prints "STATUS SECONDS URL" for each
   web_client.py noqop URL BODY             a POST whose digest response has no qop (RFC 2069),
                                            then the same with qop=auth; prints both statuses
 The login comes from GRSHM_WEB_PASSWORD (user admin); an https URL is checked against the
@@ -103,7 +107,8 @@ def burst(target, count, body):
     gate = threading.Barrier(count)
 
     def one(i):
-        gate.wait()
+        if gate.wait() == 0:
+            print("fired", flush=True)
         results[i] = target.exchange(socks[i], body, digest(target, nonce, i + 1))
 
     threads = [threading.Thread(target=one, args=(i,)) for i in range(count)]
@@ -113,6 +118,21 @@ def burst(target, count, body):
         thread.join()
     for status, _, seconds in results:
         print(status, f"{seconds:.3f}")
+
+
+def every(seconds, pairs):
+    reads = [(Target(url), body) for url, body in zip(pairs[::2], pairs[1::2])]
+    nonces = [challenge_nonce(target, body) for target, body in reads]
+    start = time.monotonic()
+    for second in range(seconds):
+        for (target, body), nonce in zip(reads, nonces):
+            try:
+                with target.connect() as sock:
+                    status, _, taken = target.exchange(sock, body, digest(target, nonce, second + 1))
+            except OSError:
+                status, taken = 0, time.monotonic() - start - second
+            print(status, f"{taken:.3f}", target.path, flush=True)
+        time.sleep(max(0.0, start + second + 1 - time.monotonic()))
 
 
 def noqop(target, body):
@@ -125,6 +145,9 @@ def noqop(target, body):
 if __name__ == "__main__":
     commands = {"idle": lambda t, count, source: idle(t, int(count), source),
                 "burst": lambda t, count, body: burst(t, int(count), body), "noqop": noqop}
-    if len(sys.argv) < 3 or sys.argv[1] not in commands:
+    if len(sys.argv) >= 5 and sys.argv[1] == "every":
+        every(int(sys.argv[2]), sys.argv[3:])
+    elif len(sys.argv) < 3 or sys.argv[1] not in commands:
         sys.exit(__doc__)
-    commands[sys.argv[1]](Target(sys.argv[2]), *sys.argv[3:])
+    else:
+        commands[sys.argv[1]](Target(sys.argv[2]), *sys.argv[3:])
