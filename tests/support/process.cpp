@@ -12,6 +12,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace testsupport {
@@ -66,6 +68,46 @@ bool Exchange(int to_child, int from_child, const std::string &input, std::strin
     if (to_child >= 0) close(to_child);
     return false;
 }
+
+// The build tree may lie in a home that only its owner enters (root's is 0700): a program run as
+// another user runs from a copy, with the library it loads and the emulator in front of it, in
+// a folder of its own that every user may enter, removed afterwards.
+class ReachableCopy {
+ public:
+    ReachableCopy(const std::string &program, const std::string &emulator) {
+        char folder[] = "/tmp/grshm-other-user.XXXXXX";
+        if (mkdtemp(folder) == nullptr) return;
+        folder_ = folder;
+        std::filesystem::permissions(folder_, std::filesystem::perms(0755));
+        program_ = Copy(program, std::filesystem::path(program).filename());
+        Copy(GRSHM_LIBRARY_PATH, GRSHM_LIBRARY_SONAME);
+        if (!emulator.empty()) emulator_ = Copy(emulator, "emulator");
+    }
+    ~ReachableCopy() {
+        std::error_code ignored;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    }
+    ReachableCopy(const ReachableCopy &) = delete;
+    ReachableCopy &operator=(const ReachableCopy &) = delete;
+
+    const std::string &Folder() const { return folder_; }
+    const std::string &Program() const { return program_; }
+    const std::string &Emulator() const { return emulator_; }
+
+ private:
+    std::string Copy(const std::string &from, const std::filesystem::path &name) {
+        const std::filesystem::path to = std::filesystem::path(folder_) / name;
+        std::error_code failed;
+        std::filesystem::copy_file(from, to, failed);
+        if (!failed) std::filesystem::permissions(to, std::filesystem::perms(0755), failed);
+        EXPECT_FALSE(failed) << "cannot copy " << from << " to " << to << ": " << failed.message();
+        return to;
+    }
+
+    std::string folder_;
+    std::string program_;
+    std::string emulator_;
+};
 
 }  // namespace
 
@@ -138,7 +180,16 @@ ProgramResult RunProgram(const std::string &path, const std::map<std::string, st
     if (pipe(to_child) != 0 || pipe(from_child) != 0) return {};
     // An emulator (for programs of another architecture) may have to stand in front.
     const char *emulator_setting = std::getenv("GRSHM_TEST_EMULATOR");
-    const std::string emulator = emulator_setting != nullptr ? emulator_setting : "";
+    std::string emulator = emulator_setting != nullptr ? emulator_setting : "";
+    std::string program = path;
+    std::map<std::string, std::string> variables = environment;
+    std::optional<ReachableCopy> copy;
+    if (run_as_user >= 0) {
+        copy.emplace(path, emulator);
+        program = copy->Program();
+        emulator = copy->Emulator();
+        variables["LD_LIBRARY_PATH"] = copy->Folder();
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         signal(SIGPIPE, SIG_DFL);
@@ -149,14 +200,14 @@ ProgramResult RunProgram(const std::string &path, const std::map<std::string, st
         close(from_child[0]);
         close(from_child[1]);
         clearenv();
-        for (const auto &[name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+        for (const auto &[name, value] : variables) setenv(name.c_str(), value.c_str(), 1);
         if (run_as_user >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(run_as_user)) != 0 ||
                                  setuid(static_cast<uid_t>(run_as_user)) != 0))
             _exit(126);
         if (emulator.empty())
-            execl(path.c_str(), path.c_str(), static_cast<char *>(nullptr));
+            execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
         else
-            execl(emulator.c_str(), emulator.c_str(), path.c_str(), static_cast<char *>(nullptr));
+            execl(emulator.c_str(), emulator.c_str(), program.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
     close(to_child[0]);

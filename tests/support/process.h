@@ -23,7 +23,8 @@ struct ProgramResult {
 // Runs a program with exactly this environment and this standard input. A program may exit
 // without reading its input (a GET, no CONTENT_LENGTH): the rest of the input is dropped. A
 // program still running after kProcessBoundMs is killed and the test fails.
-// With run_as_user >= 0 the program runs as that user and group instead of the test's own.
+// With run_as_user >= 0 the program runs as that user and group instead of the test's own, from
+// a copy that user can reach (with the library and the emulator), wherever the build tree lies.
 ProgramResult RunProgram(const std::string &path, const std::map<std::string, std::string> &environment,
                          const std::string &input, int run_as_user = -1);
 
