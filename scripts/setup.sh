@@ -6,7 +6,9 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make binutils git libjson-c-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd lighttpd-mod-openssl openssl logrotate curl
           clang libclang-rt-14-dev python3 python3-selenium chromium chromium-driver
-          dpkg-dev lintian pkgconf debootstrap)
+          dpkg-dev lintian pkgconf debootstrap
+          libbenchmark-dev  # lint reads the benchmarks with their headers
+          iproute2 procps)  # ip (the package test's private network), pgrep (the browser test)
 
 if [ "${1:-}" = armhf ]; then
     if ! dpkg --print-foreign-architectures | grep -qx armhf; then
