@@ -2,7 +2,9 @@
 // printf's format parsing and locale handling: the reports print about a hundred numbers per
 // request, and printf was the larger part of that work. Up to nine decimals of a value below
 // about 10^10 are computed exactly from the double's bits (rounding half to even, as printf
-// does); anything larger is left to printf itself.
+// does), and so are larger values, at a bounded cost (stray bytes read as a double give 300
+// digits, which printf writes at ten times the cost of a whole realistic reply); only more
+// than nine decimals are left to printf itself.
 #pragma once
 
 #include <cstddef>

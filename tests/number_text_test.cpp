@@ -29,15 +29,12 @@ void ExpectSameAsPrintf(double value, int decimals, std::size_t capacity) {
 TEST(NumberText, FixedIsPrintfForChosenValues) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const double values[] = {0.0,          -0.0,          0.5,
-                             1.5,          2.5,           -0.5,
-                             0.125,        0.375,         1e-7,
-                             5e-10,        1.0000000005,  0.9999999995,
-                             30.123456789, 114.302512345, -45.5240,
-                             17030.1234,   4552.65403,    123456789.123456789,
-                             1e15,         1e22,          1.7976931348623157e308,
-                             4.9e-324,     -1e300,        nan,
-                             -nan,         inf,           -inf};
+    const double values[] = {0.0, -0.0, 0.5, 1.5, 2.5, -0.5, 0.125, 0.375, 1e-7, 5e-10, 1.0000000005, 0.9999999995,
+                             30.123456789, 114.302512345, -45.5240, 17030.1234, 4552.65403, 123456789.123456789, 1e15,
+                             1e22, 1.7976931348623157e308, 4.9e-324, -1e300, nan,
+                             // Ties in the decimals of large values: 2^35 + 2^-10, 2^35 + 3 * 2^-10.
+                             34359738368.0009765625, -34359738368.0029296875, 9007199254740991.0, 9007199254740992.0,
+                             4503599627370495.5, 99999999999.9999999995, -nan, inf, -inf};
     for (double value : values)
         for (int decimals = 0; decimals <= 9; ++decimals)
             for (std::size_t capacity : {400u, 16u, 4u, 1u}) ExpectSameAsPrintf(value, decimals, capacity);
