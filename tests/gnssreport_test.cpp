@@ -90,9 +90,9 @@ GGAInfo DecodeGga(const std::string &sentence) {
     gga.fix_satellite = static_cast<unsigned short>(number(f[7]));
     gga.hdop = static_cast<float>(number(f[8]));
     gga.altitude = number(f[9]);
-    gga.alt_unit = letter(f[10]);
+    gga.alt_unit = f[9].empty() ? 0 : letter(f[10]);  // a height not sent has no unit letter
     gga.undulation = static_cast<float>(number(f[11]));
-    gga.und_unit = letter(f[12]);
+    gga.und_unit = f[11].empty() ? 0 : letter(f[12]);
     gga.age = static_cast<unsigned char>(number(f[13]));
     gga.station_id = static_cast<unsigned int>(number(f[14]));
     gga.available = 1;
@@ -138,9 +138,9 @@ Members ExpectedFixAndPosition(const std::string &sentence) {
     Members position = {{"Latitude", decimal(f[2], f[3])},
                         {"Longitude", decimal(f[4], f[5])},
                         {"Coordinate", Obj({{"Longitude", angle(f[4], f[5])}, {"Latitude", angle(f[2], f[3])}})}};
-    if (!f[10].empty())
+    if (!f[9].empty() && !f[10].empty())
         position.insert(position.end(), {{"Altitude", Fixed(std::stod(f[9]), 3)}, {"AltitudeUnit", Str(f[10])}});
-    if (!f[12].empty())
+    if (!f[11].empty() && !f[12].empty())
         position.insert(position.end(), {{"Undulation", Fixed(std::stof(f[11]), 3)}, {"UndulationUnit", Str(f[12])}});
     position.push_back({"Age", Int(f[13].empty() ? 0 : static_cast<int>(std::stod(f[13])))});
     position.push_back({"Station", Int(f[14].empty() ? 0 : std::stoi(f[14]))});
@@ -358,6 +358,13 @@ TEST_F(GnssReport, FixAndPositionOfUnusualSentences) {
         // Midnight with a fix is a time; 91.5 degrees north is no place.
         {"GPGGA,000000.00,9130.0,N,09345.0,W,1,08,1.0,10.0,M,-2.5,M,,",
          R"("Fix": { "Quality": 1, "Name": "Single", "Satellites": 8, "HDOP": 1.00, "UTC": "00:00:00.00" }, )"},
+        // A leap second; an undulation whose value is empty (stored without its letter).
+        {"GPGGA,235960.50,4134.5,N,09345.0,W,1,08,,246.0,M,,M,,",
+         R"("Fix": { "Quality": 1, "Name": "Single", "Satellites": 8, "UTC": "23:59:60.50" }, )"
+         R"("Position": { "Latitude": 41.575000000, "Longitude": -93.750000000, "Coordinate": { )"
+         R"("Longitude": { "DEG": "93", "MIN": "45", "SEC": "0.000000", "HEM": "W" }, )"
+         R"("Latitude": { "DEG": "41", "MIN": "34", "SEC": "30.000000", "HEM": "N" } }, )"
+         R"("Altitude": 246.000, "AltitudeUnit": "M", "Age": 0, "Station": 0 }, )"},
         // 61 minutes is no time of day.
         {"GPGGA,126100.00,,,,,0,00,99.9,,M,,M,,",
          R"("Fix": { "Quality": 0, "Name": "No fix", "Satellites": 0, "HDOP": 99.90 }, )"},

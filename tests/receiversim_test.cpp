@@ -112,6 +112,30 @@ TEST(Nmea, GgaWithoutFix) {
     EXPECT_GT(without_fix, 0);
 }
 
+// A height the sentence leaves empty is stored without a unit letter, whatever letter follows.
+TEST(Nmea, HeightsNotSentAreStoredWithoutAUnitLetter) {
+    const struct {
+        const char *heights;  // altitude, its unit, undulation, its unit
+        double altitude;
+        unsigned char alt_unit;
+        float undulation;
+        unsigned char und_unit;
+    } rows[] = {
+        {"246.0,M,,M", 246.0, 'M', 0.0f, 0},  {",M,-31.4,M", 0.0, 0, -31.4f, 'M'},
+        {",M,,M", 0.0, 0, 0.0f, 0},           {",,,", 0.0, 0, 0.0f, 0},
+        {"0.0,M,0.0,M", 0.0, 'M', 0.0f, 'M'},
+    };
+    for (const auto &row : rows) {
+        const auto gga =
+            ParseGga(Nmea(std::string("GNGGA,074150.80,3032.4,N,11418.5,E,1,08,1.0,") + row.heights + ",,"));
+        ASSERT_TRUE(gga.has_value()) << row.heights;
+        EXPECT_EQ(gga->altitude, row.altitude) << row.heights;
+        EXPECT_EQ(gga->alt_unit, row.alt_unit) << row.heights;
+        EXPECT_EQ(gga->undulation, row.undulation) << row.heights;
+        EXPECT_EQ(gga->und_unit, row.und_unit) << row.heights;
+    }
+}
+
 TEST(Nmea, BadChecksumsAndOtherSentencesAreRefused) {
     const std::string good = "$GNGGA,003956.00,4552.65403,S,17030.00668,E,1,12,0.64,14.2,M,1.8,M,,*56";
     EXPECT_TRUE(ParseGga(good).has_value());

@@ -91,10 +91,12 @@ std::optional<GGAInfo> ParseGga(std::string_view sentence) {
     gga.fix_status = static_cast<unsigned char>(Whole(f[6]));
     gga.fix_satellite = static_cast<unsigned short>(Whole(f[7]));
     gga.hdop = static_cast<float>(Number(f[8]));
+    // A height that was not sent keeps no unit letter, even where the sentence has one
+    // ("246.0,M,,M"): an empty letter is what says so to the readers.
     gga.altitude = Number(f[9]);
-    gga.alt_unit = Letter(f[10]);
+    gga.alt_unit = f[9].empty() ? 0 : Letter(f[10]);
     gga.undulation = static_cast<float>(Number(f[11]));
-    gga.und_unit = Letter(f[12]);
+    gga.und_unit = f[11].empty() ? 0 : Letter(f[12]);
     gga.age = static_cast<unsigned char>(Number(f[13]));
     gga.station_id = static_cast<unsigned int>(Whole(f[14]));
     gga.checksum = nmea::Checksum(nmea::CheckedBody(sentence));

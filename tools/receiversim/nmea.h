@@ -19,8 +19,9 @@ bool NmeaChecksumOk(std::string_view sentence);
 // The sentence type without its talker ("GGA" for "$GNGGA,..."), or empty.
 std::string_view NmeaType(std::string_view sentence);
 
-// Decodes a GGA sentence with a valid checksum. Empty fields decode as zero; a fix quality
-// of 0 gives fix_status 0 (no position).
+// Decodes a GGA sentence with a valid checksum. Empty fields decode as zero, and a height
+// whose value is empty gets an empty unit letter; a fix quality of 0 gives fix_status 0 (no
+// position).
 std::optional<GGAInfo> ParseGga(std::string_view sentence);
 
 // The GSV input record for a GSV sentence with a valid checksum: GP, BD (or GB), GL and GA
