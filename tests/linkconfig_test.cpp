@@ -348,9 +348,15 @@ TEST_F(LinkConfig, RefusalsNameTheKeyAndWriteNothing) {
     std::string messages = Plain(At(At(server.get(), "Channel"), "Messages"));
     const std::string first = R"({"ID":1,"Name":"1005B","Interval":10})";
     ASSERT_NE(messages.find(first), std::string::npos) << messages;
-    std::string too_long = messages, renamed = messages;
+    std::string too_long = messages, renamed = messages, several_59 = messages, several_42 = messages;
     too_long.replace(too_long.find(first), first.size(), R"({"ID":1,"Name":"1005B","Interval":128})");
     renamed.replace(renamed.find(first), first.size(), R"({"ID":1,"Name":"1006B","Interval":10})");
+    // Items that stand for several slots take only 0 or 1 (off, or all on).
+    const std::string item_59 = R"({"ID":5,"Name":"59B","Interval":0})",
+                      item_42 = R"({"ID":6,"Name":"42B","Interval":0})";
+    ASSERT_NE(messages.find(item_59), std::string::npos) << messages;
+    several_59.replace(several_59.find(item_59), item_59.size(), R"({"ID":5,"Name":"59B","Interval":2})");
+    several_42.replace(several_42.find(item_42), item_42.size(), R"({"ID":6,"Name":"42B","Interval":255})");
     const std::string mount33(33, 'M');
     const std::pair<std::string, std::string> refusals[] = {
         {Change(5, r5, R"("CasterPort":0)"), "CasterPort must be a whole number from 1 to 65535"},
@@ -373,6 +379,8 @@ TEST_F(LinkConfig, RefusalsNameTheKeyAndWriteNothing) {
         {Change(10, r10, R"("RemoteIP":"10.0.0.256")"), "RemoteIP must be a dotted IPv4 address such as 192.168.1.10"},
         {Change(3, r3, R"("RoleKind":2)"), "RoleKind must be 0 (server) or 1 (client)"},
         {Change(7, r7, R"("RXFREQ":1e39)"), "RXFREQ must be a number from 410 to 470 MHz in steps of 0.00625"},
+        {Change(7, r7, R"("RXFREQ":-1)"), "RXFREQ must be a number from 410 to 470 MHz in steps of 0.00625"},
+        {Change(7, r7, R"("TXFREQ":-450)"), "TXFREQ must be a number from 410 to 470 MHz in steps of 0.00625"},
         {Change(7, r7, R"("Model":5)"), "Model must be 1 (MV-TX), 2 (PN-WAVE), 3 (7731K) or 4 (T3 or T8)"},
         {Change(7, r7, R"("Power":256)"), "Power must be 0 (low, 0.5 W), 1 (medium, 1 W) or 2 (high, 2 W)"},
         // What the bytes hold is not what a receiver can use.
@@ -389,6 +397,10 @@ TEST_F(LinkConfig, RefusalsNameTheKeyAndWriteNothing) {
         {Change(4, RevisionOf(4), R"("RemotePort":0)"), "RemotePort must be a whole number from 1 to 65535"},
         {Change(5, r5, "\"Messages\":" + too_long),
          "Messages: Interval of 1005B (list 3 item 1) must be a whole number from -128 to 127"},
+        {Change(5, r5, "\"Messages\":" + several_59),
+         "Messages: Interval of 59B (list 1 item 5) must be a whole number from 0 to 1"},
+        {Change(5, r5, "\"Messages\":" + several_42),
+         "Messages: Interval of 42B (list 1 item 6) must be a whole number from 0 to 1"},
         {Change(5, r5, "\"Messages\":" + renamed),
          "Messages must have the lists linkreport shows, with only Interval values changed: list 3 item 1 is "
          "{\"ID\": 1, \"Name\": \"1005B\", \"Interval\": ...}"},
@@ -412,6 +424,25 @@ TEST_F(LinkConfig, RefusalsNameTheKeyAndWriteNothing) {
         Linkconfig(Change(5, "0123456789abcdef", R"("MountPoint":"NEW")")),
         R"({ "Res": "Conflict", "Error": "someone else changed NTRIP server 1: reload it and make the change again" })");
     EXPECT_TRUE(ConfigBytes() == config && MonitorBytes() == monitor && GnssBytes() == gnss);
+}
+
+// Another client changed a message interval since this one read the channel: the change sent
+// with the older Revision is refused, and the other client's change stays.
+TEST_F(LinkConfig, AChangeWithTheRevisionReadBeforeAnotherClientsIsAConflict) {
+    const std::string read_before = RevisionOf(5);
+    const Json server = Parse(Linkconfig(R"({"TransID":5})"));
+    const std::string messages = Plain(At(At(server.get(), "Channel"), "Messages"));
+    const std::string first = R"({"ID":1,"Name":"1005B","Interval":10})";
+    ASSERT_NE(messages.find(first), std::string::npos) << messages;
+    std::string other = messages;
+    other.replace(other.find(first), first.size(), R"({"ID":1,"Name":"1005B","Interval":5})");
+    const std::string stored = RunLogged(Change(5, read_before, "\"Messages\":" + other)).reply;
+    ASSERT_EQ(stored.rfind(R"({ "Res": "Success", )", 0), 0u) << stored;
+    const auto config = ConfigBytes();
+    EXPECT_EQ(
+        RunLogged(Change(5, read_before, "\"Messages\":" + messages)).reply,
+        R"({ "Res": "Conflict", "Error": "someone else changed NTRIP server 1: reload it and make the change again" })");
+    EXPECT_TRUE(ConfigBytes() == config);
 }
 
 // Every channel's change is written before the operation that names its entry is posted; a
