@@ -352,6 +352,7 @@ TEST_F(RoleKind, RefusedRequestsWriteAndPostNothing) {
         {R"({"Key":"4","ID":null})", "missing ID"},
         {R"({"Mode":"0"})", "missing Rover.PPS"},
         {R"({"Mode":"2","SinglePoint":{"PPS":"ON"}})", "missing SinglePoint.EVENT"},
+        {R"({"Modify":"3"})", "missing Station.ID"},
         {R"({"Modify":"3","Station":{"ID":"A"}})", "missing Station.Coordinate.Longitude.DEG"},
         {ListEdit("0"), "Modify must be a whole number from 1 to 30"},
         {ListEdit("31"), "Modify must be a whole number from 1 to 30"},
