@@ -4,8 +4,8 @@
 # first start, under the host name receiver.test), beside the receiver stand-in, and the run
 # command (scripts/serve.sh). Attacks from the link: a look for a login in clear, a digest
 # response without qop, requests a browser sends for another site, 1,500 idle connections from
-# another address, 600 concurrent position queries against the programs' cap beside an operator
-# reading reports.
+# another address, a connection that sends nothing, 600 concurrent position queries against the
+# programs' cap beside an operator reading reports.
 # Usage: tests/web_server_test.sh BUILD_DIR   (as root: the board's server drops to www-data)
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: tests/web_server_test.sh BUILD_DIR" >&2; exit 2; }
@@ -82,6 +82,9 @@ start_board() {
 }
 start_board
 site=https://receiver.test:$https
+# (Timed beside the checks below: a connection that sends nothing is closed after about 10 s.)
+python3 "$client" silent "$site/" > "$work/silent" &
+silent=$!
 export GRSHM_CAFILE=$board/tls/device.crt
 tls=(--resolve "receiver.test:$https:127.0.0.1" --resolve "receiver.test:$http:127.0.0.1" --cacert "$GRSHM_CAFILE")
 login=(--digest -u "admin:$GRSHM_WEB_PASSWORD")
@@ -208,6 +211,13 @@ waiting_share() {
 }
 check "600 concurrent position queries: at most 4 admitted, the rest 503 at once; every report the operator reads meanwhile is answered" \
     waiting_share
+
+closed_when_silent() {
+    wait "$silent" || true
+    echo "      a connection that sent nothing was closed after $(cat "$work/silent") s"
+    awk -v s="$(cat "$work/silent")" 'BEGIN { exit !(s >= 5 && s <= 20) }'
+}
+check "a connection that sends nothing is closed after about 10 s" closed_when_silent
 
 # ---- An installed certificate brings HSTS --------------------------------------------------------
 kill "$server" && wait "$server" 2>/dev/null || true  # which also writes out the access log

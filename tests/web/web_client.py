@@ -12,6 +12,8 @@
                                            BODY); prints "STATUS SECONDS URL" for each
   web_client.py noqop URL BODY             a POST whose digest response has no qop (RFC 2069),
                                            then the same with qop=auth; prints both statuses
+  web_client.py silent URL                 a connection that sends nothing; prints the seconds
+                                           until the server closes it (at most 90)
 The login comes from GRSHM_WEB_PASSWORD (user admin); an https URL is checked against the
 certificate file named by GRSHM_CAFILE."""
 import hashlib
@@ -142,9 +144,21 @@ def noqop(target, body):
             print(target.exchange(sock, body, digest(target, nonce, 1, qop))[0])
 
 
+def silent(target):
+    with socket.create_connection(("127.0.0.1", target.port), timeout=90) as sock:
+        start = time.monotonic()
+        try:
+            while sock.recv(4096):
+                pass
+        except (ConnectionResetError, socket.timeout):
+            pass
+        print(f"{time.monotonic() - start:.1f}")
+
+
 if __name__ == "__main__":
     commands = {"idle": lambda t, count, source: idle(t, int(count), source),
-                "burst": lambda t, count, body: burst(t, int(count), body), "noqop": noqop}
+                "burst": lambda t, count, body: burst(t, int(count), body), "noqop": noqop,
+                "silent": silent}
     if len(sys.argv) >= 5 and sys.argv[1] == "every":
         every(int(sys.argv[2]), sys.argv[3:])
     elif len(sys.argv) < 3 or sys.argv[1] not in commands:
