@@ -411,11 +411,26 @@ TEST_F(EndToEnd, GnssReportWithoutAFix) {
     EXPECT_EQ(SystemCount(body, "BeiDou"), 7);
 }
 
+// The default: a fixed position under a sky of all five systems, and a fix that agrees with it.
 TEST_F(EndToEnd, GnssReportOfTheFixedPosition) {
     Start({});
-    const std::string body = HttpRequest(port_, "POST", "/cgi-bin/gnssreport", "{}").body;
+    const std::string body = GnssReportOnceSatellitesShow().body;
     // 30.54 N 114.309 E, 25 m: the stand-in's default position.
     EXPECT_NE(body.find(R"("Latitude": 30.540000000, "Longitude": 114.309000000, )"), std::string::npos) << body;
     EXPECT_NE(body.find(R"("Altitude": 25.000, )"), std::string::npos) << body;
-    for (const char *system : {"GPS", "BeiDou", "GLONASS", "Galileo"}) EXPECT_EQ(SystemCount(body, system), 0);
+    int in_view = 0;
+    for (const char *system : {"GPS", "BeiDou", "GLONASS", "Galileo", "SBAS"}) {
+        EXPECT_GT(SystemCount(body, system), 0) << system << ": " << body;
+        in_view += SystemCount(body, system);
+    }
+    EXPECT_GE(in_view, 15);
+    EXPECT_LE(in_view, 45);
+    const std::string fix = R"("Name": "RTK fixed", "Satellites": )";
+    const std::size_t used_at = body.find(fix);
+    ASSERT_NE(used_at, std::string::npos) << body;
+    const int used = std::atoi(body.c_str() + used_at + fix.size());
+    EXPECT_GE(used, 4);
+    EXPECT_LE(used, in_view - SystemCount(body, "SBAS"));
+    EXPECT_NE(body.find(R"("HDOP": )"), std::string::npos) << body;
+    EXPECT_EQ(CountOf(body, "\"SNR\""), in_view) << body;
 }

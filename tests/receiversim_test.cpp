@@ -6,8 +6,10 @@
 #include <sys/shm.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <set>
 
 #include "default_config.h"
 #include "nmea.h"
@@ -15,6 +17,7 @@
 #include "process.h"
 #include "receiver.h"
 #include "segments.h"
+#include "sky.h"
 
 using namespace testsupport;
 using namespace receiversim;
@@ -134,6 +137,51 @@ TEST(Nmea, HeightsNotSentAreStoredWithoutAUnitLetter) {
         EXPECT_EQ(gga->undulation, row.undulation) << row.heights;
         EXPECT_EQ(gga->und_unit, row.und_unit) << row.heights;
     }
+}
+
+// The default sky, wherever the position: a plausible count of satellites of the five systems,
+// strengths that follow the elevation, slow motion, and a fix of the satellites it uses.
+TEST(Sky, PlausibleMovingSlowlyAndAgreeingWithItsFix) {
+    const double start = 1796803200;  // 2026-12-09 00:00 UTC
+    for (const auto &[latitude, longitude] : {std::pair{30.54, 114.309}, {52.1, -0.5}, {-45.9, 170.5}, {0.0, 0.0}})
+        for (const double t : {start, start + 5 * 3600.0, start + 11 * 3600.0}) {
+            SCOPED_TRACE(std::to_string(latitude) + "," + std::to_string(longitude) + " at " + std::to_string(t));
+            const std::vector<SkySatellite> sky = SkyAt(latitude, longitude, t);
+            EXPECT_GE(sky.size(), 15u);
+            EXPECT_LE(sky.size(), 45u);
+            std::set<Constellation> systems;
+            int used = 0;
+            for (const SkySatellite &s : sky) {
+                systems.insert(s.system);
+                EXPECT_TRUE(s.elevation >= kSkyMaskDegrees && s.elevation <= 90 && s.azimuth >= 0 && s.azimuth < 360);
+                EXPECT_EQ(s.used, s.elevation >= kSkyUsedDegrees && s.system != Constellation::Sbas);
+                used += s.used;
+                for (const SkySatellite &low : sky)
+                    if (s.elevation > 60 && low.elevation < 20) {
+                        EXPECT_GT(s.snr, low.snr);
+                    }
+            }
+            EXPECT_GE(systems.size(), latitude == 30.54 ? 5u : 4u);
+            EXPECT_GE(used, 8);
+            const float hdop = SkyHdop(sky);
+            EXPECT_TRUE(hdop >= 0.4f && hdop <= 2.5f) << hdop;
+            std::size_t sentences = 0;
+            for (const GSVInput &record : SkyGsv(sky)) sentences += record.Number == 1 ? record.Control : 0;
+            EXPECT_EQ(sentences, SkyGsv(sky).size());
+            // A minute later: the same satellites, each moved by a degree at most.
+            int moved = 0;
+            for (const SkySatellite &later : SkyAt(latitude, longitude, t + 60))
+                for (const SkySatellite &s : sky)
+                    if (s.system == later.system && s.number == later.number) {
+                        EXPECT_LE(std::abs(s.elevation - later.elevation), 1) << s.number;
+                        moved += s.elevation != later.elevation;
+                    }
+            EXPECT_LT(moved, static_cast<int>(sky.size()));
+        }
+    const auto now = SkyAt(30.54, 114.309, start), later = SkyAt(30.54, 114.309, start + 600);
+    EXPECT_FALSE(std::equal(now.begin(), now.end(), later.begin(), later.end(), [](const auto &a, const auto &b) {
+        return a.number == b.number && a.elevation == b.elevation && a.azimuth == b.azimuth;
+    })) << "the sky stands still";
 }
 
 TEST(Nmea, BadChecksumsAndOtherSentencesAreRefused) {

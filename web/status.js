@@ -23,10 +23,12 @@ function setText(id, text) {
   document.getElementById(id).textContent = text;
 }
 
-// A height with its unit; the report leaves out a height the receiver did not send.
+// A height with its unit as a person reads it (the sentence's "M" is metres); the report
+// leaves out a height the receiver did not send.
 function height(position, key) {
   if (!position || position[key] === undefined) return "–";
-  return position[key].toFixed(3) + " " + position[key + "Unit"];
+  const unit = position[key + "Unit"];
+  return position[key].toFixed(3) + " " + (unit === "M" ? "m" : unit);
 }
 
 function showFix(fix, position) {

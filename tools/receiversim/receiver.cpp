@@ -1,5 +1,6 @@
 #include "receiver.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -9,8 +10,10 @@
 #include "clock.h"
 #include "default_config.h"
 #include "nmea.h"
+#include "nmea_reader.h"
 #include "reads.h"
 #include "selection.h"
+#include "sky.h"
 #include "tracking.h"
 
 namespace receiversim {
@@ -116,7 +119,19 @@ bool PositionSource::LoadLog(const std::string &path) {
 
 GGAInfo PositionSource::Next(std::vector<GSVInput> *gsv, std::string *sentence) {
     if (lines_.empty()) {
+        // The sky above the fixed position now, and a fix that agrees with it.
         fixed_.utc = UtcNow();
+        const auto degrees = [](double ddmm, unsigned char side) {
+            const double value = nmea::DdmmToDegrees(ddmm);
+            return side == 'S' || side == 'W' ? -value : value;
+        };
+        const std::vector<SkySatellite> sky =
+            SkyAt(degrees(fixed_.latitude, fixed_.latdir), degrees(fixed_.longitude, fixed_.londir),
+                  static_cast<double>(std::time(nullptr)));
+        fixed_.fix_satellite = static_cast<unsigned short>(
+            std::count_if(sky.begin(), sky.end(), [](const SkySatellite &satellite) { return satellite.used; }));
+        fixed_.hdop = SkyHdop(sky);
+        *gsv = SkyGsv(sky);
         *sentence = FormatGga(fixed_);
         return fixed_;
     }
