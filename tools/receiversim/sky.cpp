@@ -181,7 +181,7 @@ std::vector<GSVInput> SkyGsv(const std::vector<SkySatellite> &sky) {
         std::vector<const SkySatellite *> listed;
         for (const SkySatellite &satellite : sky)
             if (std::strcmp(Talker(satellite.system), talker) == 0) listed.push_back(&satellite);
-        const int count = static_cast<int>(std::min<std::size_t>(listed.size(), 4 * GNSS_GSV_SENTENCES));
+        const int count = static_cast<int>(std::min<std::size_t>(listed.size(), std::size_t{4} * GNSS_GSV_SENTENCES));
         const int sentences = (count + 3) / 4;
         for (int n = 1; n <= sentences; ++n) {
             char body[128];
