@@ -162,6 +162,9 @@ inline constexpr Row kTcpKeys[] = {
     rows::Show("RemoteIP", Shown::DottedAddress, TCP(ServerIP), "Remote address"),
     Port("RemotePort", TCP(ServerPort), "Remote port"),
     Startup(TCP(TCPDSPara.Switch.Enable)),
+#ifdef LINKREPORT_TEST_ROW  // a row more, in the test build the page test uses (linkconfig_test_row)
+    rows::Within(rows::Show("MaxClients", Shown::Number, TCP(MaxConNum), "Most clients"), 1, 8),
+#endif
 };
 #undef TCP
 

@@ -81,7 +81,7 @@ void WriteMessages(cgi::JsonWriter &writer, const unsigned char *stream, std::sp
 
 template <typename Value>
 Value Load(const unsigned char *record, const Member &member) {
-    Value value;
+    Value value{};  // a narrower member fills its low bytes (little-endian, as kept)
     static_assert(std::is_trivially_copyable_v<Value>);
     std::memcpy(&value, record + member.offset, std::min(sizeof value, member.size));
     return value;
@@ -161,6 +161,7 @@ void WriteScaled(cgi::JsonWriter &writer, int stored, int scale) {
 // A Number's value: a signed member as signed (a temperature byte), any other as stored.
 long long NumberOf(const unsigned char *record, const Member &member) {
     if (member.kind == grshm::Kind::Signed && member.size == 1) return static_cast<signed char>(record[member.offset]);
+    if (member.kind == grshm::Kind::Signed && member.size == 2) return Load<short>(record, member);
     if (member.kind == grshm::Kind::Signed) return Load<int>(record, member);
     return Stored(record, member);
 }
@@ -286,11 +287,12 @@ std::string LengthText(const Row &row) {
 
 // ---- Storing -------------------------------------------------------------------------------
 
+// The value's low bytes, as wide as the member (little-endian, as kept).
 void StoreNumber(unsigned char *record, const Member &member, unsigned int value) {
     if (member.size == 1) {
         record[member.offset] = static_cast<unsigned char>(value);
     } else {
-        std::memcpy(record + member.offset, &value, sizeof value);
+        std::memcpy(record + member.offset, &value, std::min(sizeof value, member.size));
     }
 }
 

@@ -5,6 +5,7 @@
 # for browsers); with GRSHM_HTTPS=1, HTTPS with a certificate made on the first start for
 # localhost and 127.0.0.1 (BUILD_DIR/run/PORT/tls/device.crt, to trust or give curl --cacert).
 # Usage: GRSHM_WEB_PASSWORD=... [GRSHM_HTTPS=1] scripts/serve.sh BUILD_DIR PORT [receiversim options...]
+# (GRSHM_CGI_DIR=DIR serves the programs of DIR instead of the build's: a test build's.)
 # Run it in a private IPC namespace (unshare --ipc) to keep off the machine's segments.
 set -euo pipefail
 usage() {
@@ -23,14 +24,16 @@ mkdir -p "$rundir"
 # Programs built for another architecture (GRSHM_TEST_EMULATOR=qemu-arm) run behind the
 # emulator: the web server then starts small wrappers instead of the programs themselves.
 emulator=${GRSHM_TEST_EMULATOR:-}
-cgidir="$build/www/cgi-bin"
+cgidir=${GRSHM_CGI_DIR:-"$build/www/cgi-bin"}  # another folder of programs: the page tests' test build
 if [ -n "$emulator" ]; then
     cgidir="$rundir/cgi-bin"
     mkdir -p "$cgidir"
     # The programs the web server runs, from their one list.
     programs=$(sed -n 's/^var.grshm_programs = "\(.*\)"$/\1/p' "$root/tools/lighttpd/grshm-web.conf" | tr '|' ' ')
     for program in $programs; do
-        printf '#!/bin/sh\nexec %s %s\n' "$emulator" "$build/$program/$program" > "$cgidir/$program"
+        binary="$build/$program/$program"
+        [ -n "${GRSHM_CGI_DIR:-}" ] && binary=$(readlink -f "$GRSHM_CGI_DIR/$program")
+        printf '#!/bin/sh\nexec %s %s\n' "$emulator" "$binary" > "$cgidir/$program"
         chmod +x "$cgidir/$program"
     done
 fi

@@ -1,68 +1,95 @@
-// The data channels page: the nine channels of linkreport as a table.
+// The data channels page: the channels of linkreport as a table, and an editor for one of
+// them. What each key is, its label, unit, rule, choices and the message for a bad value come
+// from linkconfig's description of its rows ({"Describe": true}, docs/settings.md): nothing
+// here knows the receiver's channels.
 "use strict";
 
-const KINDS = {
-  1: "Serial port 1", 3: "TCP 1", 4: "TCP 2", 5: "NTRIP server 1", 6: "NTRIP client",
-  7: "Radio modem", 8: "NTRIP caster", 9: "NTRIP server 2", 10: "UDP",
-};
-const LIST_NAMES = {
-  1: ["Raw observations", "NMEA", "RTCM 2.3", "RTCM 3.0", "RTCM 3.2", "CMR"],
-  3: ["Raw observations", "NMEA", "RTCM 2.3", "RTCM 3.0", "RTCM 3.2", "CMR"],
-  5: ["RTCM 2.3", "RTCM 3.0", "RTCM 3.2", "CMR"],
-  7: ["RTCM 2.3", "RTCM 3.0", "RTCM 3.2", "CMR", "Custom"],
-};
-LIST_NAMES[4] = LIST_NAMES[10] = LIST_NAMES[3];
-LIST_NAMES[9] = LIST_NAMES[5];
+const DESCRIPTION_KEY = "linkconfig-description";
+let description = null; // { Version, Channels: [{ TransID, Name, Keys: [row] }] }
 
-function addresses(channel) {
-  switch (channel.TransID) {
-    case 1: return channel.BaudRate + " bit/s, check " + channel.Check;
-    case 3: case 4: case 10:
-      return "local " + channel.LocalPort + ", remote " + channel.RemoteIP + ":" + channel.RemotePort +
-        (channel.RoleKind === 0 && channel.TransID !== 10 ? " (server)" : "");
-    case 5: case 6: case 9: return channel.CasterAddress + ":" + channel.CasterPort;
-    case 7: return "channel " + channel.Channel + ", RX " + channel.RXFREQ + " / TX " + channel.TXFREQ +
-      (channel.Model !== undefined ? ", model " + channel.Model : "");
-    case 8: return "port " + channel.CasterPort;
-    default: return "";
+// The description kept for this session under its "Version", or a new one.
+async function loadDescription(again) {
+  const kept = again ? null : sessionStorage.getItem(DESCRIPTION_KEY);
+  if (kept) {
+    description = JSON.parse(kept);
+    return;
   }
+  const reply = await callProgram("linkconfig", { Describe: true });
+  description = { Version: reply.Version, Channels: reply.Channels };
+  sessionStorage.setItem(DESCRIPTION_KEY, JSON.stringify(description));
 }
 
-function casterCell(channel) {
-  if (channel.MountPoint !== undefined) return channel.MountPoint + " (NTRIP " + channel.NtripVersion + ")";
-  if (channel.TransID === 8) return "user " + channel.USR;
-  return "";
+function describedChannel(transId) {
+  return description.Channels.find((channel) => channel.TransID === transId);
+}
+
+function rowOf(transId, key) {
+  const channel = describedChannel(transId);
+  return channel && channel.Keys.find((row) => row.Key === key);
+}
+
+// Whether every key a channel shows is described: else the program changed since the
+// description was kept.
+function describes(channel) {
+  return Object.keys(channel).every((key) => key === "TransID" || rowOf(channel.TransID, key));
+}
+
+// A value as a person reads it: a choice by its text, a secret hidden, with its unit.
+function valueText(row, value) {
+  if (row.Secret) return value ? "••••••" : "";
+  const unit = row.Unit ? " " + row.Unit : "";
+  if (row.Choices) {
+    const choice = row.Choices.find((option) => option.Value === value);
+    if (choice) return choice.Text + unit;
+  }
+  if (typeof value === "boolean") return value ? "on" : "off";
+  return String(value) + unit;
+}
+
+// ---- The table ------------------------------------------------------------------------------
+
+// The keys shown in their own columns, or in the message lists.
+const COLUMNS = ["Startup", "Status", "Messages"];
+
+function settingsCell(channel) {
+  const cell = element("td");
+  for (const row of describedChannel(channel.TransID).Keys) {
+    if (COLUMNS.includes(row.Key) || row.Type === "Constant" || !(row.Key in channel)) continue;
+    const text = valueText(row, channel[row.Key]);
+    if (text !== "") cell.appendChild(element("span", row.Label + ": " + text, "setting"));
+  }
+  return cell;
 }
 
 // Each message list with the messages that are on.
 function messageLists(channel) {
   const cell = element("div", undefined, "lists");
-  (channel.Messages || []).forEach((list, index) => {
-    const name = (LIST_NAMES[channel.TransID] || [])[index];
-    if (!name || !Array.isArray(list)) return;
-    const on = list.filter((item) => item.Interval !== 0).map((item) => item.Name + " (" + item.Interval + ")");
-    cell.appendChild(element("span", name + ": " + (on.length ? on.join(", ") : "none")));
+  const lists = rowOf(channel.TransID, "Messages").Lists;
+  channel.Messages.forEach((list, index) => {
+    const listRow = lists[index];
+    if (!listRow || !listRow.Name) return;
+    const on = list.filter((item) => item.Interval !== 0).map((item) =>
+      listRow.Value === "Interval" ? item.Name + " (" + item.Interval + " " + listRow.Unit + ")" : item.Name);
+    cell.appendChild(element("span", listRow.Name + ": " + (on.length ? on.join(", ") : "none")));
   });
-  if (channel.MSM !== undefined) cell.appendChild(element("span", "MSM" + channel.MSM));
   return cell;
 }
 
 function channelRow(channel, body) {
   const row = document.createElement("tr");
   row.dataset.transId = channel.TransID;
-  row.appendChild(element("td", KINDS[channel.TransID] || "Channel " + channel.TransID));
-  row.appendChild(element("td", addresses(channel)));
-  row.appendChild(element("td", casterCell(channel)));
+  row.appendChild(element("td", describedChannel(channel.TransID).Name));
+  row.appendChild(settingsCell(channel));
   row.appendChild(element("td", channel.Startup ? "on" : "off", channel.Startup ? "on" : "off"));
   row.appendChild(element("td", channel.Status || ""));
-  row.appendChild(element("td", channel.DataStreamType !== undefined ? String(channel.DataStreamType) : ""));
   const messages = document.createElement("td");
+  body.appendChild(row);
   if (channel.Messages) {
     const show = element("button", "Show", "secondary");
     const details = document.createElement("tr");
     details.hidden = true;
     const cell = element("td");
-    cell.colSpan = 8;
+    cell.colSpan = 6;
     cell.appendChild(messageLists(channel));
     details.appendChild(cell);
     show.addEventListener("click", () => {
@@ -70,7 +97,6 @@ function channelRow(channel, body) {
       show.textContent = details.hidden ? "Show" : "Hide";
     });
     messages.appendChild(show);
-    body.appendChild(row);
     row.appendChild(messages);
     row.appendChild(editCell(channel));
     body.appendChild(details);
@@ -78,7 +104,6 @@ function channelRow(channel, body) {
   }
   row.appendChild(messages);
   row.appendChild(editCell(channel));
-  body.appendChild(row);
 }
 
 function editCell(channel) {
@@ -89,109 +114,149 @@ function editCell(channel) {
   return cell;
 }
 
-// ---- The editor: one channel as linkconfig reads it; Save sends only what changed. ----------
+// ---- Checking a value by its row, with the row's own message --------------------------------
 
-// Keys that are fixed or follow from others: shown, never sent.
-const FIXED = ["TransID", "TCPID", "UDPID", "NtripServerID", "Port", "Status", "MSM"];
-const STREAM_TYPES = { 1: [1, 2, 3, 4, 5, 6, 7, 8], 3: [1, 2, 3, 4, 5, 6, 7, 8, 9], 5: [3, 4, 5, 6], 7: [3, 4, 5, 6, 7] };
-STREAM_TYPES[4] = STREAM_TYPES[10] = STREAM_TYPES[3];
-STREAM_TYPES[9] = STREAM_TYPES[5];
-const MODELS = { 1: "MV-TX", 2: "PN-WAVE", 3: "7731K", 4: "T3 / T8" };
-const TEXT_LIMITS = { CasterAddress: 64, MountPoint: 32, USR: 16, PWD: 16 };
-const CASTER_TEXT_LIMITS = { USR: 18, PWD: 12 };
-
-let editing = null;  // { transId, channel, revision, inputs: {key: input}, intervals: [[input]] }
-
-function isFixed(transId, key) {
-  return FIXED.includes(key) || (transId === 6 && key === "NtripVersion") || (transId === 10 && key === "RoleKind");
+function onStep(value, row) {
+  if (!row.Step) return true;
+  const nearest = row.Min + Math.round((value - row.Min) / row.Step) * row.Step;
+  return Math.abs(value - nearest) <= Math.max(1e-9, Math.abs(value) * 1.2e-7); // as near as a float holds it
 }
 
-function select(options, value) {
+function takes(row, value) {
+  switch (row.Type) {
+    case "Number":
+      return Number.isInteger(value) && value >= row.Min && value <= row.Max && onStep(value, row);
+    case "Decimal":
+      return Number.isFinite(value) && value >= row.Min && value <= row.Max && onStep(value, row);
+    case "Flag":
+      return typeof value === "boolean";
+    case "Text":
+      return typeof value === "string" && value.length <= row.MaxLength && /^[\x20-\x7e]*$/.test(value);
+    case "Address":
+      return typeof value === "string" && /^\d{1,3}(\.\d{1,3}){3}$/.test(value) &&
+        value.split(".").every((octet) => Number(octet) <= 255);
+    case "Choice":
+      return row.Choices.some((choice) => choice.Value === value);
+    default:
+      return true;
+  }
+}
+
+// ---- The editor: one channel as linkconfig reads it; Save sends only what changed. ----------
+
+let editing = null; // { transId, channel, revision, inputs: {key: input}, intervals: [[input]] }
+
+function select(row, value) {
   const input = document.createElement("select");
-  for (const [code, text] of options) {
-    const option = element("option", text);
-    option.value = code;
+  for (const choice of row.Choices) {
+    const option = element("option", choice.Text);
+    option.value = String(choice.Value);
     input.appendChild(option);
   }
-  input.value = value === undefined ? "" : String(value);
+  if (!row.Choices.some((choice) => choice.Value === value)) {
+    const stored = element("option", String(value) + " (as stored)"); // a code no choice names
+    stored.value = String(value);
+    input.appendChild(stored);
+  }
+  input.value = String(value);
   return input;
 }
 
-// The input for one key, by the type of its value.
-function fieldInput(transId, key, value) {
-  if (typeof value === "boolean") {
+// The input for one row: its type, limits and choices from its description.
+function fieldInput(row, value) {
+  if (row.Type === "Flag") {
     const box = document.createElement("input");
     box.type = "checkbox";
     box.checked = value;
     return box;
   }
-  if (key === "DataStreamType") return select(STREAM_TYPES[transId].map((code) => [code, String(code)]), value);
-  if (key === "Model") return select([["", "unknown"], ...Object.entries(MODELS)], value);
+  if (row.Type === "Choice") return select(row, value);
   const input = document.createElement("input");
-  if (typeof value === "number") {
+  if (row.Type === "Number" || row.Type === "Decimal") {
     input.type = "number";
-    input.step = key === "RXFREQ" || key === "TXFREQ" ? "any" : "1";
+    input.min = row.Min;
+    input.max = row.Max;
+    input.step = row.Step || "any";
     input.className = "short";
-  } else {
-    input.maxLength = (transId === 8 && CASTER_TEXT_LIMITS[key]) || TEXT_LIMITS[key] || 15;
+  } else if (row.Type === "Text") {
+    input.maxLength = row.MaxLength;
+    if (row.Secret) input.type = "password";
   }
-  input.value = value === undefined ? "" : String(value);
+  input.value = String(value);
   return input;
 }
 
-function inputValue(input, original) {
-  if (input.type === "checkbox") return input.checked;
-  if (typeof original === "number" || input.tagName === "SELECT") return input.value === "" ? undefined : Number(input.value);
+// A password input, and a button that shows it only when asked.
+function secretField(input) {
+  const wrap = element("span", undefined, "secret");
+  const show = element("button", "Show", "secondary reveal");
+  show.type = "button";
+  show.addEventListener("click", () => {
+    input.type = input.type === "password" ? "text" : "password";
+    show.textContent = input.type === "password" ? "Show" : "Hide";
+  });
+  wrap.appendChild(input);
+  wrap.appendChild(show);
+  return wrap;
+}
+
+function inputValue(row, input) {
+  if (row.Type === "Flag") return input.checked;
+  if (row.Type === "Number" || row.Type === "Decimal" || row.Type === "Choice")
+    return input.value.trim() === "" ? NaN : Number(input.value);
   return input.value;
 }
 
-function showFields(transId, channel) {
+function showFields(channel) {
   const fields = document.getElementById("editor-fields");
   fields.replaceChildren();
   editing.inputs = {};
-  const keys = Object.keys(channel).filter((key) => key !== "Messages");
-  if (transId === 7 && !keys.includes("Model")) keys.splice(1, 0, "Model");  // a model the report does not name
-  for (const key of keys) {
-    const label = element("label", key);
-    label.dataset.key = key;
-    if (isFixed(transId, key)) {
-      label.appendChild(element("span", String(channel[key])));
+  for (const row of describedChannel(channel.TransID).Keys) {
+    if (row.Key === "Messages" || !(row.Key in channel)) continue;
+    const label = element("label", row.Label + (row.Unit ? " (" + row.Unit + ")" : ""));
+    label.dataset.key = row.Key;
+    label.title = row.Key;
+    if (!row.Changeable) {
+      label.appendChild(element("span", valueText(row, channel[row.Key]), "fixed"));
     } else {
-      const input = fieldInput(transId, key, channel[key]);
-      input.name = key;
-      editing.inputs[key] = input;
-      label.appendChild(input);
+      const input = fieldInput(row, channel[row.Key]);
+      input.name = row.Key;
+      editing.inputs[row.Key] = input;
+      label.appendChild(row.Secret ? secretField(input) : input);
     }
     label.appendChild(element("span", "", "field-error"));
     fields.appendChild(label);
   }
 }
 
-function showMessageLists(transId, channel) {
+function showMessageLists(channel) {
   const box = document.getElementById("editor-messages");
   box.replaceChildren();
   editing.intervals = [];
+  const row = rowOf(channel.TransID, "Messages");
   (channel.Messages || []).forEach((list, index) => {
     const inputs = [];
     editing.intervals.push(inputs);
-    const name = (LIST_NAMES[transId] || [])[index];
-    if (!name || !Array.isArray(list) || list.length === 0 || list[0].Name === undefined) return;
+    const listRow = row.Lists[index];
+    if (!listRow || listRow.Min === undefined) return;
     const table = document.createElement("table");
     table.dataset.list = index;
-    table.appendChild(element("caption", name));
+    table.appendChild(element("caption", listRow.Name + (listRow.Unit ? " (" + listRow.Unit + ")" : "")));
     list.forEach((item, position) => {
-      const row = document.createElement("tr");
-      row.appendChild(element("td", item.Name));
+      const line = document.createElement("tr");
+      line.appendChild(element("td", item.Name));
       const input = document.createElement("input");
       input.type = "number";
+      input.min = listRow.Min;
+      input.max = listRow.Max;
       input.step = "1";
       input.value = item.Interval;
       input.dataset.name = item.Name;
       inputs[position] = input;
       const cell = document.createElement("td");
       cell.appendChild(input);
-      row.appendChild(cell);
-      table.appendChild(row);
+      line.appendChild(cell);
+      table.appendChild(line);
     });
     box.appendChild(table);
   });
@@ -202,10 +267,11 @@ function showMessageLists(transId, channel) {
 
 async function openEditor(transId) {
   const reply = await callProgram("linkconfig", { TransID: transId });
+  if (!describes(reply.Channel)) await loadDescription(true);
   editing = { transId, channel: reply.Channel, revision: reply.Revision };
-  document.getElementById("editor-title").textContent = KINDS[transId] || "Channel " + transId;
-  showFields(transId, reply.Channel);
-  showMessageLists(transId, reply.Channel);
+  document.getElementById("editor-title").textContent = describedChannel(transId).Name;
+  showFields(reply.Channel);
+  showMessageLists(reply.Channel);
   document.getElementById("reload").hidden = true;
   const editor = document.getElementById("editor");
   editor.hidden = false;
@@ -217,19 +283,19 @@ async function openEditor(transId) {
 function changes() {
   const changed = {};
   for (const [key, input] of Object.entries(editing.inputs)) {
-    const value = inputValue(input, editing.channel[key]);
-    if (value !== undefined && value !== editing.channel[key]) changed[key] = value;
+    const value = inputValue(rowOf(editing.transId, key), input);
+    if (value !== editing.channel[key]) changed[key] = value;
   }
   const messages = editing.channel.Messages;
   if (messages) {
     let any = false;
-    const edited = messages.map((list, index) => Array.isArray(list) ? list.map((item, position) => {
+    const edited = messages.map((list, index) => list.map((item, position) => {
       const input = (editing.intervals[index] || [])[position];
       if (!input || item.Name === undefined) return item;
-      const interval = Number(input.value);
+      const interval = input.value.trim() === "" ? NaN : Number(input.value);
       if (interval !== item.Interval) any = true;
       return { ID: item.ID, Name: item.Name, Interval: interval };
-    }) : list);
+    }));
     if (any) changed.Messages = edited;
   }
   return changed;
@@ -254,7 +320,15 @@ async function save() {
     showMessage("Nothing changed.", "ok");
     return;
   }
-  const name = KINDS[editing.transId];
+  // A value its row does not take is answered here with the row's own message, unsent.
+  for (const key of keys) {
+    const row = rowOf(editing.transId, key);
+    if (key !== "Messages" && !takes(row, changed[key])) {
+      showFieldError(row.Error);
+      throw new Error(row.Error);
+    }
+  }
+  const name = describedChannel(editing.transId).Name;
   let reply;
   try {
     reply = await callProgram("linkconfig", { TransID: editing.transId, Revision: editing.revision, ...changed });
@@ -269,7 +343,7 @@ async function save() {
   editing.channel = reply.Channel;
   editing.revision = reply.Revision;
   await loadChannels();
-  showMessage(name + " saved (" + keys.join(", ") + ").", "ok");
+  showMessage(name + " saved (" + keys.map((key) => rowOf(editing.transId, key).Label).join(", ") + ").", "ok");
 }
 
 document.getElementById("save").addEventListener("click", (event) => runAction(event.target, save));
@@ -281,10 +355,13 @@ document.getElementById("reload").addEventListener("click", (event) =>
   runAction(event.target, () => openEditor(editing.transId), "Reloaded: the channel as it is stored now."));
 
 async function loadChannels() {
+  if (!description) await loadDescription(false);
   const reply = await callProgram("linkreport", {});
+  const channels = reply.DataTrans || [];
+  if (!channels.every((channel) => describedChannel(channel.TransID) && describes(channel))) await loadDescription(true);
   const body = document.querySelector("#channels tbody");
   body.replaceChildren();
-  (reply.DataTrans || []).forEach((channel) => channelRow(channel, body));
+  channels.forEach((channel) => channelRow(channel, body));
 }
 
 document.getElementById("refresh").addEventListener("click", (event) =>

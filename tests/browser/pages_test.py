@@ -109,7 +109,10 @@ def free_port():
         return s.getsockname()[1]
 
 
-class Pages(unittest.TestCase):
+class Served(unittest.TestCase):
+    """The run script's server and a logged-in browser, for the class's tests."""
+    cgi_dir = None  # another folder of programs than the build's (a test build's)
+
     @classmethod
     def setUpClass(cls):
         os.makedirs(SHOTS, exist_ok=True)
@@ -119,7 +122,8 @@ class Pages(unittest.TestCase):
         cls.server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(cls.port), "--tick-ms", "100",
                                        *replay],
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
-                                      env={**os.environ, "GRSHM_WEB_PASSWORD": PASSWORD, "GRSHM_HTTPS": "1" if HTTPS else ""})
+                                      env={**os.environ, "GRSHM_WEB_PASSWORD": PASSWORD, "GRSHM_HTTPS": "1" if HTTPS else "",
+                                           **({"GRSHM_CGI_DIR": cls.cgi_dir} if cls.cgi_dir else {})})
         # Stopped even when the browser fails to start (tearDownClass would not run then).
         cls.addClassCleanup(cls.stop_server)
         for _ in range(200):
@@ -176,6 +180,9 @@ class Pages(unittest.TestCase):
     def wait_for_message(self, timeout=20):
         return self.wait_for(lambda: self.message() if self.message()[0] != "message" else None, timeout)
 
+
+
+class Pages(Served):
     @unittest.skipUnless(os.path.exists(MULTI_SYSTEM_LOG), "recorded NMEA logs not found")
     def test_0_status_page_shows_fix_position_and_every_satellite(self):
         # Opened with the login in its address, as a bookmark may hold it.
@@ -266,12 +273,15 @@ class Pages(unittest.TestCase):
         rows = self.wait_for(lambda: self.browser.find_elements(By.CSS_SELECTOR, "#channels tbody tr[data-trans-id]"))
         self.assertEqual([r.get_attribute("data-trans-id") for r in rows], ["1", "3", "4", "5", "6", "7", "8", "9", "10"])
         table = self.by_id("channels").text
-        self.assertIn("115200 bit/s", table)
-        self.assertIn("remote 192.168.10.20:5017", table)
-        self.assertIn("caster.example.net:2101", table)
-        self.assertIn("BASE01_RTCM32 (NTRIP 2)", table)
+        # In the words of the description: labels, units, the texts of the choices.
+        for shown in ("Serial port 1", "Baud rate: 115200 bit/s", "Parity: none", "Data stream: NMEA",
+                      "Remote address: 192.168.10.20", "Remote port: 5017", "Caster address: caster.example.net",
+                      "Caster port: 2101", "Mount point: BASE01_RTCM32", "NTRIP version: NTRIP 2.0",
+                      "Radio model: PN-WAVE", "Receive frequency: 463.125 MHz", "Password: ••••••"):
+            self.assertIn(shown, table)
+        self.assertNotIn("s3cret", table)  # NTRIP server 1's password
         rows[0].find_element(By.TAG_NAME, "button").click()  # the serial port's message lists
-        self.wait_for(lambda: "NMEA: GPGGA (1), GPRMC (1)" in self.by_id("channels").text)
+        self.wait_for(lambda: "NMEA: GPGGA (1 s), GPRMC (1 s)" in self.by_id("channels").text)
         self.browser.save_screenshot(os.path.join(SHOTS, "channels.png"))
 
     def test_1b_channel_editor_saves_a_mount_point_and_an_interval(self):
@@ -285,11 +295,16 @@ class Pages(unittest.TestCase):
         msm4.clear()
         msm4.send_keys("5")
         self.by_id("save").click()
-        self.assertEqual(self.wait_for_message(), ("message ok", "NTRIP server 1 saved (MountPoint, Messages)."))
+        self.assertEqual(self.wait_for_message(), ("message ok", "NTRIP server 1 saved (Mount point, Messages)."))
         row = self.browser.find_element(By.CSS_SELECTOR, '#channels tr[data-trans-id="5"]')
-        self.assertIn("PAGE_MOUNT (NTRIP 2)", row.text)
+        self.assertIn("Mount point: PAGE_MOUNT", row.text)
         row.find_element(By.TAG_NAME, "button").click()  # its message lists
-        self.wait_for(lambda: "1074B (5)" in self.by_id("channels").text)
+        self.wait_for(lambda: "1074B (5 s)" in self.by_id("channels").text)
+        # The password is in a password input, shown only when asked.
+        password = self.browser.find_element(By.CSS_SELECTOR, '#editor input[name="PWD"]')
+        self.assertEqual(password.get_attribute("type"), "password")
+        self.browser.find_element(By.CSS_SELECTOR, '#editor [data-key="PWD"] button.reveal').click()
+        self.assertEqual((password.get_attribute("type"), password.get_attribute("value")), ("text", "s3cret"))
         self.browser.save_screenshot(os.path.join(SHOTS, "channels-edited.png"))
         # A value the receiver cannot take is refused at its field, and nothing is saved.
         port = self.browser.find_element(By.CSS_SELECTOR, '#editor input[name="CasterPort"]')
@@ -430,6 +445,55 @@ class Pages(unittest.TestCase):
                               text=True).stdout.split()
         self.assertTrue(pids)
         return pids
+
+
+class TestBuildRow(Served):
+    """The channels page with linkconfig's test build, which has one row more (the TCP channels'
+    "MaxClients"): the page shows it as an input with its rule, and answers a bad value with the
+    row's own message, as the program does."""
+    folder = tempfile.TemporaryDirectory()
+    cgi_dir = folder.name
+
+    @classmethod
+    def setUpClass(cls):
+        programs = os.path.join(BUILD, "www", "cgi-bin")
+        for program in os.listdir(programs):
+            target = os.path.join(BUILD, "linkconfig", "linkconfig_test_row") if program == "linkconfig" else \
+                os.path.realpath(os.path.join(programs, program))
+            os.symlink(target, os.path.join(cls.cgi_dir, program))
+        cls.addClassCleanup(cls.folder.cleanup)
+        super().setUpClass()
+
+    def test_a_row_of_the_test_build_is_an_input_with_its_rule_and_message(self):
+        self.open("channels.html")
+        row = self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#channels tr[data-trans-id="3"]'))
+        row.find_element(By.CSS_SELECTOR, "button.edit").click()
+        field = self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#editor input[name="MaxClients"]'))
+        label = self.browser.find_element(By.CSS_SELECTOR, '#editor label[data-key="MaxClients"]')
+        self.assertTrue(label.text.startswith("Most clients"), label.text)
+        self.assertEqual([field.get_attribute(name) for name in ("type", "min", "max", "step")],
+                         ["number", "1", "8", "1"])
+        read = "callProgram('linkconfig', {TransID: 3}).then(reply => arguments[0](reply.Revision))"
+        revision = self.browser.execute_async_script(read)
+        error = "MaxClients must be a whole number from 1 to 8"
+        for bad in ("9", "2.5"):
+            field.clear()
+            field.send_keys(bad)
+            self.by_id("save").click()
+            self.assertEqual(self.wait_for_message(), ("message error", error))
+            self.assertEqual(label.find_element(By.CSS_SELECTOR, ".field-error").text, error)
+        self.assertEqual(self.browser.execute_async_script(read), revision)  # nothing was stored
+        # The program gives the same message for it, and takes a good value.
+        reply = self.browser.execute_async_script(
+            "callProgram('linkconfig', {TransID: 3}).then(read => callProgram('linkconfig', "
+            "{TransID: 3, Revision: read.Revision, MaxClients: 9})).then(arguments[0], e => arguments[0](e.message))")
+        self.assertEqual(reply, error)
+        field.clear()
+        field.send_keys("6")
+        self.by_id("save").click()
+        self.assertEqual(self.wait_for_message(), ("message ok", "TCP channel 1 saved (Most clients)."))
+        config = segment_bytes()[0]
+        self.assertEqual(int.from_bytes(config[5568 + 46:5568 + 48], "little"), 6)  # ENTRY_TCP1_CONFIG's MaxConNum
 
 
 if __name__ == "__main__":
