@@ -149,7 +149,8 @@ double Finite(float stored) {
 void WriteScaled(cgi::JsonWriter &writer, int stored, int scale) {
     const long long units = stored;
     const long long whole = units / scale, part = (units < 0 ? -units : units) % scale;
-    std::string text = (units < 0 && whole == 0 ? "-" : "") + std::to_string(whole);
+    std::string text = units < 0 && whole == 0 ? "-" : "";  // (one text appended to another: GCC 12's
+    text += std::to_string(whole);                          // -O3 warns of overlap for a + of the two)
     if (part != 0) {
         std::string digits = std::to_string(part + scale).substr(1);  // leading zeros kept
         while (digits.back() == '0') digits.pop_back();
