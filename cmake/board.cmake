@@ -30,11 +30,13 @@ list(APPEND CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES ${GRSHM_BOARD_ROOT}/lib/${board_
 set(GRSHM_BOARD_LINK_OPTIONS --sysroot=${GRSHM_BOARD_ROOT} -B${GRSHM_BOARD_ROOT}/usr/lib/${board_arch}/
   -L${GRSHM_BOARD_ROOT}/lib/${board_arch} -L${GRSHM_BOARD_ROOT}/usr/lib/${board_arch})
 
-# json-c's headers come with the root's own (a directory of its own would come before the C++
+# json-c's and SQLite's headers come with the root's own (a directory of its own would come before the C++
 # headers and break their #include_next).
-if(TARGET json-c::json-c)
-  set_target_properties(json-c::json-c PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "")
-endif()
+foreach(library json-c::json-c SQLite::SQLite3)
+  if(TARGET ${library})
+    set_target_properties(${library} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "")
+  endif()
+endforeach()
 
 # A program linked with the static C++ runtime gets what the runtime needs of the C library.
 function(grshm_board_program target)

@@ -20,3 +20,6 @@ set(GRSHM_BOARD_ROOT ${GRSHM_BOARD_ROOT} CACHE PATH "Root of the board's system 
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES GRSHM_BOARD_ROOT)
 # The board's json-c, not this machine's.
 set(json-c_DIR ${GRSHM_BOARD_ROOT}/usr/lib/arm-linux-gnueabihf/cmake/json-c CACHE PATH "json-c of the board's root")
+# The board's SQLite too.
+set(SQLite3_INCLUDE_DIR ${GRSHM_BOARD_ROOT}/usr/include CACHE PATH "SQLite of the board's root")
+set(SQLite3_LIBRARY ${GRSHM_BOARD_ROOT}/usr/lib/arm-linux-gnueabihf/libsqlite3.so CACHE FILEPATH "SQLite of the board's root")

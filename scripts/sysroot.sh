@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes, once, the root of a board's system to build the receiver's programs against: Debian 11
-# (bullseye) for armhf, glibc 2.31 and json-c 0.15 with their headers, start files and libraries
+# (bullseye) for armhf, glibc 2.31, json-c 0.15 and SQLite 3.34 with their headers, start files and libraries
 # (debootstrap downloads them; they are unpacked without emulation). Programs linked against it
 # need nothing newer than those boards have; qemu-arm -L ROOT runs them with its libraries.
 # Kept in /var/cache/grshm (GRSHM_CACHE) between runs; prints the root's path.
@@ -11,7 +11,9 @@ cd "$(dirname "$0")/.."
 release=bullseye
 cache=${GRSHM_CACHE:-/var/cache/grshm}
 root=$cache/$release-armhf
-if [ -e "$root/.complete" ]; then
+# What the root holds; a root made for another list is made again.
+packages="libc6 libc6-dev linux-libc-dev libjson-c5 libjson-c-dev libsqlite3-0 libsqlite3-dev libgcc-s1"
+if [ -e "$root/.complete" ] && [ "$(cat "$root/.complete")" = "$packages" ]; then
     echo "$root"
     exit 0
 fi
@@ -20,13 +22,13 @@ mirror=$(scripts/debian-mirror.sh)
 mkdir -p "$cache"
 work=$(mktemp -d "$cache/.sysroot.XXXXXX")  # beside the root, so that it moves there at once
 trap 'rm -rf "$work"' EXIT
-debootstrap --foreign --arch=armhf --variant=minbase --include=libc6-dev,libjson-c-dev \
+debootstrap --foreign --arch=armhf --variant=minbase --include=libc6-dev,libjson-c-dev,libsqlite3-dev \
     "$release" "$work/bootstrap" "$mirror" > "$work/debootstrap.log" 2>&1 ||
     { cat "$work/debootstrap.log" >&2; exit 1; }
 # Only what building and running the programs needs: the C library, the kernel's headers,
-# json-c and the GCC runtime the C library loads for thread cancellation.
+# json-c, SQLite and the GCC runtime the C library loads for thread cancellation.
 mkdir "$work/root"
-for package in libc6 libc6-dev linux-libc-dev libjson-c5 libjson-c-dev libgcc-s1; do
+for package in $packages; do
     debs=("$work/bootstrap/var/cache/apt/archives/${package}_"*_armhf.deb)
     [ -f "${debs[0]}" ] || { echo "sysroot.sh: $package was not downloaded" >&2; exit 1; }
     dpkg-deb -x "${debs[0]}" "$work/root"
@@ -45,6 +47,7 @@ done < <(find "$work/root" -type l -lname '/*')
 # An empty loader cache: the loader then looks only in the root's folders, never in a cache of
 # this machine's libraries.
 : > "$work/root/etc/ld.so.cache"
-touch "$work/root/.complete"
+echo "$packages" > "$work/root/.complete"
+[ ! -e "$root" ] || [ "$(cat "$root/.complete" 2>/dev/null)" = "$packages" ] || mv -T "$root" "$work/old"
 mv -T "$work/root" "$root" 2>/dev/null || [ -e "$root/.complete" ]  # (another run may have been first)
 echo "$root"
