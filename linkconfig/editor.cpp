@@ -218,6 +218,19 @@ bool AsksDescribe(json_object *request) {
 
 }  // namespace
 
+const char *ChangeKind(json_object *request) {
+    return json_object_is_type(request, json_type_object) && !AsksDescribe(request) && HasChanges(request) ? "channel"
+                                                                                                           : nullptr;
+}
+
+void WriteShown(json_object *request, cgi::JsonWriter &shown) {
+    cgi::StrictRequest read{cgi::JsonPtr{json_object_new_object()}, {}};
+    json_object *channel = nullptr;
+    if (json_object_object_get_ex(request, "TransID", &channel))
+        json_object_object_add(read.document.get(), "TransID", json_object_get(channel));
+    Serve(read, shown);
+}
+
 bool WaitsOnReceiver(const cgi::StrictRequest &request) {
     json_object *document = request.document.get();
     return request.error.empty() && document != nullptr && json_object_is_type(document, json_type_object) &&

@@ -23,4 +23,9 @@ bool WaitsOnReceiver(const cgi::StrictRequest &request);
 // The configuration segment must be attached.
 void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply);
 
+// For the change log: "channel" for a request that changes a channel (null: a read), and the
+// channel it names as a read shows it.
+const char *ChangeKind(json_object *request);
+void WriteShown(json_object *request, cgi::JsonWriter &shown);
+
 }  // namespace linkconfig

@@ -1,4 +1,5 @@
 // linkconfig: reads and changes one data channel at a time.
+#include "change_record.h"
 #include "editor.h"
 #include "sharememory.h"
 
@@ -7,7 +8,8 @@ int main() {
     cgi::PrintHeader(linkconfig::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
     InitShareMemory();
     cgi::JsonWriter reply;
-    linkconfig::Serve(request, reply);
+    cgi::ServeRecorded(request.document.get(), reply, [&](cgi::JsonWriter &out) { linkconfig::Serve(request, out); },
+                       {linkconfig::ChangeKind, linkconfig::WriteShown});
     cgi::PrintReply(reply);
     return 0;
 }

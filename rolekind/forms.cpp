@@ -260,8 +260,9 @@ bool ServeListEdit(Session &session) {
 // One row per form: the selector member and the value that pick it (null: any other value) with
 // the rule the selector's value keeps, the members the form reads with theirs, whether those
 // may all be empty (which empties a list position), a check of members taken together, the
-// handler, and whether the handler may wait on the receiver (it posts an operation). Everything
-// is checked before anything is written.
+// handler, whether the handler may wait on the receiver (it posts an operation), and the kind
+// of change the change log records it as (null: the form only reads). Everything is checked
+// before anything is written.
 struct FormRow {
     Member selector;
     const char *value;
@@ -271,19 +272,24 @@ struct FormRow {
     std::string (*check_together)(const CheckedRequest &request);
     bool (*serve)(Session &);
     bool posts;
+    const char *change_kind;
 };
 
 constexpr FormRow kForms[] = {
-    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery, true},
-    {Member::Key, "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart, true},
-    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop, true},
-    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier, true},
-    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey, false},
-    {Member::Modify, nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit, true},
-    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode, true},
-    {Member::Mode, "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode, true},
-    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode, true},
-    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode, true},
+    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery, true, nullptr},
+    {Member::Key, "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart, true,
+     "station"},
+    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop, true, "station"},
+    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier, true,
+     "station"},
+    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey, false, nullptr},
+    {Member::Modify, nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit, true,
+     "smartbase"},
+    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode, true, "workmode"},
+    {Member::Mode, "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode, true,
+     "workmode"},
+    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode, true, "workmode"},
+    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode, true, "workmode"},
 };
 static_assert(FormTableComplete(kForms), "every form has a handler, and each selector a catch-all row");
 
@@ -364,6 +370,17 @@ bool WaitsOnReceiver(json_object *request) {
     for (int i = 0; i < selection.count; ++i)
         if (selection.rows[i]->posts) return true;
     return false;
+}
+
+const char *ChangeKind(json_object *request) {
+    const Selection selection = SelectForms(request);
+    for (int i = 0; i < selection.count; ++i)
+        if (selection.rows[i]->change_kind != nullptr) return selection.rows[i]->change_kind;
+    return nullptr;
+}
+
+void WriteShown(json_object * /*request*/, cgi::JsonWriter &shown) {
+    ServeRequest(nullptr, shown);  // the status report shows all a request may change
 }
 
 void ServeRequest(json_object *request, cgi::JsonWriter &reply) {

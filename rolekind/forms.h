@@ -70,4 +70,9 @@ bool WaitsOnReceiver(json_object *request);
 // Serves one request (the segments must be attached) and writes its reply.
 void ServeRequest(json_object *request, cgi::JsonWriter &reply);
 
+// For the change log: the kind of change a request asks for (null: it only reads), and the
+// status report, which shows everything a request may change.
+const char *ChangeKind(json_object *request);
+void WriteShown(json_object *request, cgi::JsonWriter &shown);
+
 }  // namespace rolekind

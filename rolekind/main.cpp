@@ -1,5 +1,6 @@
 // rolekind: reports and changes the work mode, the base station and the SmartBase list.
 #include "cgi_frame.h"
+#include "change_record.h"
 #include "forms.h"
 #include "sharememory.h"
 
@@ -8,7 +9,8 @@ int main() {
     cgi::PrintHeader(rolekind::WaitsOnReceiver(request.get()) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
     InitShareMemory();
     cgi::JsonWriter reply;
-    rolekind::ServeRequest(request.get(), reply);
+    cgi::ServeRecorded(request.get(), reply, [&](cgi::JsonWriter &out) { rolekind::ServeRequest(request.get(), out); },
+                       {rolekind::ChangeKind, rolekind::WriteShown});
     cgi::PrintReply(reply);
     return 0;
 }

@@ -116,11 +116,21 @@ make_package libgrshm-dev dev libdevel "libgrshm1 (= $version)" "GNSS receiver's
 echo "Multi-Arch: same" >> "$out/libgrshm-dev/DEBIAN/control"
 
 make_package grshm-web web httpd "lighttpd (>= 1.4.59), lighttpd-mod-openssl, openssl" "GNSS receiver's web interface" \
-    "The CGI programs linkreport, rolekind, gnssreport and linkconfig, the" \
+    "The CGI programs linkreport, rolekind, gnssreport, linkconfig and changelog, the" \
     "receiver's pages, lighttpd's configuration over HTTPS (enable it with" \
     "lighty-enable-mod grshm), grshm-passwd, which sets the login, and" \
     "grshm-web-keys, which makes the receiver's own certificate."
 echo "Recommends: logrotate" >> "$out/grshm-web/DEBIAN/control"
+# The security records (change log, lock-out counters, tokens) are the web server user's alone,
+# outside the storage that formatting erases; removing the package keeps them.
+cat > "$out/grshm-web/DEBIAN/postinst" <<'SCRIPT'
+#!/bin/sh
+set -e
+if [ "$1" = configure ]; then
+    install -d -o www-data -g www-data -m 0700 /var/lib/grshm
+fi
+SCRIPT
+chmod 0755 "$out/grshm-web/DEBIAN/postinst"
 
 make_package grshm-tools tools utils "" "GNSS receiver's shared-state inspector" \
     "grshm shows and changes what is in the receiver's segments, through the" \

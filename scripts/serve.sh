@@ -20,6 +20,8 @@ shift 2
 
 rundir="$build/run/$port"  # one per server, so that several can run side by side
 mkdir -p "$rundir"
+# The security records (change log, lock-out counters, tokens) of this server alone.
+(umask 077 && mkdir -p "$rundir/state")
 
 # Programs built for another architecture (GRSHM_TEST_EMULATOR=qemu-arm) run behind the
 # emulator: the web server then starts small wrappers instead of the programs themselves.

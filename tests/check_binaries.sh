@@ -34,19 +34,29 @@ check_needed() {
 check_needed "$library" "libc.so.6 "
 check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 # (No libm: a library loaded and bound at every start that nothing calls is pure cost.)
-check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
+# (SQLite: the programs that change what is stored record each change in the change log.)
+check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
 check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
-check_needed "$linkconfig" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
+check_needed "$linkconfig" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
+# The CGI programs among the tools, by name: what they need, and hardened as the others.
+cgi_tools=
+for tool in "$@"; do
+    case $(basename "$tool") in
+        changelog)
+            check_needed "$tool" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
+            cgi_tools="$cgi_tools $tool" ;;
+    esac
+done
 
 soname=$("$readelf" -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = "libgrshm.so.1" ] || fail "soname is [$soname]"
 
-for file in "$library" "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
+for file in "$library" "$linkreport" "$rolekind" "$gnssreport" "$linkconfig" $cgi_tools; do
     "$readelf" -l "$file" | grep -q GNU_RELRO || fail "$file: no RELRO segment"
     "$readelf" -d "$file" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' || fail "$file: not bound at start (partial RELRO)"
     "$nm" -D --undefined-only "$file" | grep -q __stack_chk_fail || fail "$file: no stack protector"
 done
-for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig"; do
+for program in "$linkreport" "$rolekind" "$gnssreport" "$linkconfig" $cgi_tools; do
     "$readelf" -h "$program" | grep -q 'DYN (' || fail "$program: not position-independent"
     "$nm" -D --undefined-only "$program" | grep -Eq '__[a-z]+_chk' || fail "$program: no fortified calls"
 done

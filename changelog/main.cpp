@@ -1,0 +1,14 @@
+// changelog: the change log for the web, newest first, a page at a time, filtered by user and
+// by kind: { "User": "ann", "Kind": "channel", "Before": 1234, "Limit": 100 } (every member
+// optional).
+#include "cgi_frame.h"
+#include "log_reply.h"
+
+int main() {
+    cgi::PrintHeader();
+    const cgi::JsonPtr request = cgi::ReadRequest();
+    cgi::JsonWriter reply;
+    changelog::Serve(request.get(), reply);
+    cgi::PrintReply(reply);
+    return 0;
+}
