@@ -1,6 +1,9 @@
 #include "login_guard.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "change_log.h"
 
 namespace audit {
 
@@ -110,6 +113,34 @@ bool Unlock(Store &store, std::string_view user) {
     Statement forget(store.Db(), "DELETE FROM account_failures WHERE user = ?");
     forget.Bind(1, user);
     return store.Ok() && forget.Step() == SQLITE_DONE;
+}
+
+namespace {
+
+void Record(Store &store, std::string_view address, std::string_view user, const char *kind, std::string outcome) {
+    Append(store, {0, 0, std::string(user), std::string(address), kind, {}, std::move(outcome)});
+}
+
+}  // namespace
+
+GuardedLogin GuardLogin(Store &store, std::string_view address, std::string_view user,
+                        bool (*check_password)(void *context), void *context) {
+    const std::int64_t now = NowMs();
+    const Admission admission = Admit(store, address, user, now);
+    if (admission.store_failed) return {LoginVerdict::Unavailable, 0};
+    if (!admission.allowed) return {LoginVerdict::Wait, admission.retry_after_s};
+    if (check_password(context)) {
+        RecordSuccess(store, address);
+        Record(store, address, user, "login", "Success");
+        return {LoginVerdict::Accepted, 0};
+    }
+    const FailureOutcome failure = RecordFailure(store, address, user, now);
+    Record(store, address, user, "failure", "wrong user name or password");
+    if (failure.address_locked)
+        Record(store, address, user, "lockout", "this address waits before each further try, from 1 s to 15 min");
+    if (failure.account_locked)
+        Record(store, address, user, "lockout", "100 failures in an hour: the account's password logins wait");
+    return {failure.recorded ? LoginVerdict::Refused : LoginVerdict::Unavailable, 0};
 }
 
 }  // namespace audit

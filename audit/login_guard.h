@@ -51,4 +51,18 @@ bool RecordSuccess(Store &store, std::string_view address);
 // Clears an account's failures (grshm-user unlock).
 bool Unlock(Store &store, std::string_view user);
 
+enum class LoginVerdict { Accepted, Refused, Wait, Unavailable };
+
+struct GuardedLogin {
+    LoginVerdict verdict = LoginVerdict::Unavailable;
+    std::int64_t retry_after_s = 0;  // for Wait: the reply's Retry-After
+};
+
+// One password login under the guard, and its records in the change log: a try that must wait
+// is answered at once (the password is not even checked); otherwise check_password decides (it
+// must take as long for an unknown user as for a wrong password), the counters are updated and
+// the login, the failure and any lock-out it begins are recorded.
+GuardedLogin GuardLogin(Store &store, std::string_view address, std::string_view user,
+                        bool (*check_password)(void *context), void *context);
+
 }  // namespace audit

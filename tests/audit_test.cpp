@@ -268,3 +268,31 @@ TEST_F(LoginGuard, ConcurrentFailuresOfKilledProcessesAreAllCounted) {
     EXPECT_EQ(address.retry_after_s, 1) << "five failures from it: its first wait";
     EXPECT_FALSE(address.account_locked);
 }
+
+// A guesser's try while its address waits is answered at once, without its password checked;
+// each outcome leaves its record.
+TEST_F(LoginGuard, GuardedLoginsAreAnsweredAtOnceAndRecorded) {
+    audit::Store store(dir_);
+    int checks = 0;
+    const auto wrong = [](void *context) {
+        ++*static_cast<int *>(context);
+        return false;
+    };
+    const auto right = [](void *context) {
+        ++*static_cast<int *>(context);
+        return true;
+    };
+    std::string verdicts;
+    for (int i = 0; i < 7; ++i) {
+        const audit::GuardedLogin login = audit::GuardLogin(store, "192.0.2.5", "ann", wrong, &checks);
+        verdicts += login.verdict == audit::LoginVerdict::Refused ? "R"
+                    : login.verdict == audit::LoginVerdict::Wait  ? "W" + std::to_string(login.retry_after_s)
+                                                                  : "?";
+    }
+    EXPECT_EQ(verdicts, "RRRRRW1W1");
+    EXPECT_EQ(checks, 5);
+    EXPECT_EQ(audit::GuardLogin(store, "192.0.2.6", "ann", right, &checks).verdict, audit::LoginVerdict::Accepted);
+    std::string kinds;
+    for (const audit::LogEntry &entry : audit::Read(store, {})) kinds += entry.kind + " ";
+    EXPECT_EQ(kinds, "login lockout failure failure failure failure failure ");
+}
