@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -295,4 +296,48 @@ TEST_F(LoginGuard, GuardedLoginsAreAnsweredAtOnceAndRecorded) {
     std::string kinds;
     for (const audit::LogEntry &entry : audit::Read(store, {})) kinds += entry.kind + " ";
     EXPECT_EQ(kinds, "login lockout failure failure failure failure failure ");
+}
+
+// Guessers that retry the moment Retry-After allows, on the counters' own clock: how many
+// guesses get their password checked in the first minute and in an hour, from one address and
+// from 100 addresses against one account.
+TEST_F(LoginGuard, GuessersGetFewChecksAnHour) {
+    audit::Store store(dir_);
+    const std::int64_t t0 = 3'000'000'000'000;
+    const auto guess = [&](int addresses, std::int64_t until_ms, const char *user) {
+        std::vector<std::int64_t> next(addresses, t0);
+        int checked = 0;
+        // Each address tries again the moment it may: the earliest next try goes first.
+        for (;;) {
+            const auto earliest = std::min_element(next.begin(), next.end());
+            const std::int64_t now = *earliest;
+            if (now >= until_ms) break;
+            const std::string address = "203.0.113." + std::to_string(earliest - next.begin());
+            const audit::Admission admission = audit::Admit(store, address, user, now);
+            if (!admission.allowed) {
+                *earliest = now + admission.retry_after_s * 1000;
+                continue;
+            }
+            ++checked;
+            EXPECT_TRUE(audit::RecordFailure(store, address, user, now).recorded);
+            *earliest = now + 100;  // the next guess as soon as the answer came
+        }
+        return checked;
+    };
+    const int one_minute = guess(1, t0 + 60'000, "ann");
+    ASSERT_TRUE(store.Exec("DELETE FROM address_failures"));
+    const int one_hour = guess(1, t0 + 3'600'000, "bob");
+    ASSERT_TRUE(store.Exec("DELETE FROM address_failures"));
+    const int many_minute = guess(100, t0 + 60'000, "carl");
+    ASSERT_TRUE(store.Exec("DELETE FROM address_failures"));
+    const int many_hour = guess(100, t0 + 3'600'000, "dora");
+    std::printf("guesses checked from 1 address: %d in the first minute, %d in an hour\n", one_minute, one_hour);
+    std::printf("guesses checked from 100 addresses at one account: %d in the first minute, %d in an hour\n",
+                many_minute, many_hour);
+    EXPECT_EQ(one_minute, 10);  // 5 free, then after 1, 2, 4, 8, 16 s (the next would come after 32 s more)
+    // 5 free, 9 more after waits of 1 to 256 s (the 14th at 511.4 s), then after 512 s and
+    // three times 15 minutes: the 17th at 2823.4 s.
+    EXPECT_EQ(one_hour, 17);
+    EXPECT_EQ(many_minute, 100);  // the account's bound, reached at once
+    EXPECT_EQ(many_hour, 100);
 }
