@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "api_tokens.h"
 #include "change_log.h"
 #include "login_guard.h"
 #include "process.h"
@@ -51,6 +52,7 @@ std::int64_t Count(audit::Store &store, const char *sql) {
 
 using ChangeLog = StateFolder;
 using LoginGuard = StateFolder;
+using ApiTokens = StateFolder;
 
 }  // namespace
 
@@ -340,4 +342,40 @@ TEST_F(LoginGuard, GuessersGetFewChecksAnHour) {
     EXPECT_EQ(one_hour, 17);
     EXPECT_EQ(many_minute, 100);  // the account's bound, reached at once
     EXPECT_EQ(many_hour, 100);
+}
+
+// A token works from the store's hash alone, records its last use at most once a minute, and a
+// revoked one stops at once, while the others keep working.
+TEST_F(ApiTokens, UseListAndRevoke) {
+    audit::Store store(dir_);
+    const std::int64_t ann = audit::AddToken(store, "hash-a", "ann", "operator");
+    const std::int64_t bob = audit::AddToken(store, "hash-b", "bob", "viewer");
+    ASSERT_GT(ann, 0);
+    EXPECT_EQ(audit::AddToken(store, "hash-a", "eve", "admin"), 0) << "a hash is one token";
+    const std::int64_t t = 4'000'000'000'000;
+    struct Step {
+        const char *hash;
+        std::int64_t at_ms;
+        const char *user_role;   // "" when refused
+        std::int64_t last_used;  // the stored last use afterwards
+    };
+    for (const Step &step : std::vector<Step>{{"hash-a", t, "ann operator", t},
+                                              {"hash-a", t + 59'999, "ann operator", t},
+                                              {"hash-a", t + 60'000, "ann operator", t + 60'000},
+                                              {"hash-x", t, "", 0}}) {
+        const std::optional<audit::TokenRow> row = audit::UseToken(store, step.hash, step.at_ms);
+        EXPECT_EQ(row ? row->user + " " + row->role : "", step.user_role) << step.hash << " " << step.at_ms;
+        EXPECT_EQ(row ? row->last_used_ms : 0, step.last_used);
+    }
+    std::string listed;
+    for (const audit::TokenRow &row : audit::ListTokens(store))
+        listed += std::to_string(row.id) + " " + row.user + " " + std::to_string(row.last_used_ms) + ";";
+    EXPECT_EQ(listed,
+              std::to_string(ann) + " ann " + std::to_string(t + 60'000) + ";" + std::to_string(bob) + " bob 0;");
+    EXPECT_TRUE(audit::DeleteToken(store, ann));
+    EXPECT_FALSE(audit::DeleteToken(store, ann));
+    EXPECT_FALSE(audit::UseToken(store, "hash-a", t + 120'000));
+    EXPECT_TRUE(audit::UseToken(store, "hash-b", t + 120'000));
+    EXPECT_TRUE(audit::DeleteTokensOf(store, "bob"));
+    EXPECT_FALSE(audit::UseToken(store, "hash-b", t + 120'000));
 }
