@@ -2,7 +2,7 @@
 #   runtime  the library with its soname link
 #   dev      headers under include/grshm/, the development link, grshm.pc, the CMake package
 #   web      the programs in GRSHM_CGI_DIR, the pages, the lighttpd configuration, grshm-passwd,
-#            grshm-web-keys
+#            grshm-web-keys, the firewall rule set
 #   tools    the grshm inspector
 # cmake --install BUILD --prefix P [--strip] [--component C], with DESTDIR for staging. The
 # installed files carry no RUNPATH of the build folder (CMake rewrites it to none).
@@ -34,6 +34,9 @@ install(TARGETS linkreport rolekind gnssreport linkconfig changelog RUNTIME DEST
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION ${GRSHM_PAGES_DIR} COMPONENT web)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-passwd ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-keys
   DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT web)
+# The firewall rule set that bounds each client's share of the web server: for the board's image
+# or its owner to load (a package does not change a machine's firewall by itself).
+install(FILES ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web.nft DESTINATION ${CMAKE_INSTALL_DATADIR}/grshm COMPONENT web)
 # lighttpd's conf-available snippet: the installed folders, then the shared configuration and
 # its HTTPS part.
 set(GRSHM_PAGES_PATH "${CMAKE_INSTALL_PREFIX}/${GRSHM_PAGES_DIR}")

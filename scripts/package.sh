@@ -119,7 +119,8 @@ make_package grshm-web web httpd "lighttpd (>= 1.4.59), lighttpd-mod-openssl, op
     "The CGI programs linkreport, rolekind, gnssreport, linkconfig and changelog, the" \
     "receiver's pages, lighttpd's configuration over HTTPS (enable it with" \
     "lighty-enable-mod grshm), grshm-passwd, which sets the login, and" \
-    "grshm-web-keys, which makes the receiver's own certificate."
+    "grshm-web-keys, which makes the receiver's own certificate, and a" \
+    "firewall rule set (nftables) that bounds each client's connections."
 echo "Recommends: logrotate" >> "$out/grshm-web/DEBIAN/control"
 # The security records (change log, lock-out counters, tokens) are the web server user's alone,
 # outside the storage that formatting erases; removing the package keeps them.

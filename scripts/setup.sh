@@ -8,7 +8,8 @@ packages=(g++ cmake make binutils git libjson-c-dev libsqlite3-dev libgtest-dev 
           clang libclang-rt-14-dev python3 python3-selenium chromium chromium-driver
           dpkg-dev lintian pkgconf debootstrap
           libbenchmark-dev  # lint reads the benchmarks with their headers
-          iproute2 procps)  # ip (the package test's private network), pgrep (the browser test)
+          iproute2 procps  # ip (the package and web server tests' private networks), pgrep (the browser test)
+          nftables)  # nft: the web server test loads the board's firewall rules
 
 if [ "${1:-}" = armhf ]; then
     if ! dpkg --print-foreign-architectures | grep -qx armhf; then

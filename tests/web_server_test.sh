@@ -9,7 +9,10 @@
 # Usage: tests/web_server_test.sh BUILD_DIR   (as root: the board's server drops to www-data)
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: tests/web_server_test.sh BUILD_DIR" >&2; exit 2; }
-[ -n "${GRSHM_WEB_NAMESPACE:-}" ] || exec unshare --ipc env GRSHM_WEB_NAMESPACE=1 "$0" "$@"
+# Private IPC and network namespaces: the board's ports 80 and 443 and its firewall rules are
+# the test's own, and every 127.x.y.z address is a client of its own.
+[ -n "${GRSHM_WEB_NAMESPACE:-}" ] || exec unshare --ipc --net env GRSHM_WEB_NAMESPACE=1 "$0" "$@"
+ip link set lo up
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 client=$root/tests/web/web_client.py
@@ -33,7 +36,7 @@ free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1
 wait_port() { for _ in $(seq 200); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.05; done; return 1; }
 
 # ---- The board's configuration, as an integrator sets it --------------------------------------
-http=$(free_port) https=$(free_port)
+http=80 https=443
 board=$work/board
 mkdir -p "$board/logs"
 chown www-data: "$board/logs"
@@ -172,7 +175,7 @@ idle_then_operator() {  # URL OPERATOR-URL CURL-ARGS...: 1,500 idle connections 
     local url=$1 operator=$2 seconds
     shift 2
     coproc IDLE { python3 "$client" idle "$url" 1500 127.0.0.2; }
-    read -r -t 60 ready <&"${IDLE[0]}" && [ "$ready" = ready ] || { echo "the idle connections were not opened"; return 1; }
+    read -r -t 60 ready _ <&"${IDLE[0]}" && [ "$ready" = ready ] || { echo "the idle connections were not opened"; return 1; }
     seconds=$(curl -s -o /dev/null -m 10 -w '%{http_code} %{time_total}' "$@" "$operator")
     exec {IDLE[1]}>&-
     wait "$IDLE_PID" || true
@@ -181,6 +184,43 @@ idle_then_operator() {  # URL OPERATOR-URL CURL-ARGS...: 1,500 idle connections 
 }
 check "board: the operator's request answers within 3 s beside 1,500 idle connections" \
     idle_then_operator "$site/" "$site/" "${tls[@]}" "${login[@]}"
+
+# Beyond the server's own connection limit: 2,100 requests from each address, each gaining a
+# byte every 4 s (never idle long enough to be closed); after 12 s the operator, from 127.0.0.1,
+# logs in and reads the status. Without the firewall rule set one address locks the operator out;
+# with it each address holds at most its 32 and the operator is answered within 1 s.
+crowd_then_operator() {  # with|without ADDRESS...
+    local rules=$1 address line held=0 refused=0 open=0 answer fd n_held n_refused outputs=()
+    shift
+    if [ "$rules" = with ]; then nft -f "$root/tools/lighttpd/grshm-web.nft"; else nft delete table inet grshm_web 2> /dev/null || true; fi
+    for address in "$@"; do
+        exec {fd}< <(python3 "$client" trickle "http://receiver.test:$http/" 2100 "$address" 17)
+        outputs+=("$fd")
+    done
+    for fd in "${outputs[@]}"; do
+        read -r -t 120 line <&"$fd" || { echo "the connections were not opened"; return 1; }
+        read -r _ n_held n_refused <<< "$line"
+        held=$((held + n_held)) refused=$((refused + n_refused))
+    done
+    sleep 12
+    answer=$(curl -s -o /dev/null -m 3 -w '%{http_code} %{time_total}' "${tls[@]}" "${login[@]}" "${json[@]}" \
+        "$site/cgi-bin/gnssreport") || true
+    for fd in "${outputs[@]}"; do
+        read -r -t 60 line <&"$fd" && open=$((open + ${line#open }))
+        exec {fd}<&-
+    done
+    echo "      $rules the rule set: $((held + refused)) connections tried from $#, $held held ($open still open after 17 s), $refused refused; the operator: $answer s"
+    if [ "$rules" = with ]; then
+        [ "$held" -le $((32 * $#)) ] && [ "${answer%% *}" = 200 ] && awk -v s="${answer#* }" 'BEGIN { exit !(s < 1) }'
+    else
+        [ "${answer%% *}" != 200 ]  # the attack the rule set is there for
+    fi
+}
+check "without the firewall rule set, 2,100 trickling connections from one address lock the operator out" \
+    crowd_then_operator without 127.0.0.2
+check "with it, 2,100 from each of four addresses: each holds at most 32, the operator logs in and reads the status within 1 s" \
+    crowd_then_operator with 127.0.0.2 127.0.0.3 127.0.0.4 127.0.0.5
+nft delete table inet grshm_web
 
 # Requests that wait on the receiver have a share of the gate of their own: with the stand-in
 # stopped, each admitted position query waits for the mailbox, and the operator's reports,

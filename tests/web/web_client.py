@@ -2,8 +2,12 @@
 """Clients that press on the web server harder than curl can, for tests/web_server_test.sh.
 
   web_client.py idle URL COUNT SOURCE      COUNT connections from the address SOURCE that never
-                                           finish their request; prints "ready" and holds them
-                                           until its standard input closes
+                                           finish their request; prints "ready HELD REFUSED"
+                                           and holds them until its standard input closes, then
+                                           prints how many the server still kept open
+  web_client.py trickle URL COUNT SOURCE SECONDS
+                                           the same for SECONDS seconds instead, each held
+                                           request gaining one byte every 4 s (plain HTTP)
   web_client.py burst URL COUNT BODY       COUNT logged-in POSTs sent at the same moment; prints
                                            "STATUS SECONDS" for each, timed from sending to reply
                                            (after "fired" once all are sent)
@@ -89,17 +93,41 @@ def digest(target, nonce, nc=None, qop=True):
     return f'Digest {fields}, qop=auth, nc={count}, cnonce="{cnonce}", response="{response}"'
 
 
-def idle(target, count, source):
+def idle(target, count, source, seconds=None):
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, count + 64)), hard))
-    held = []
+    held, refused = [], 0
     for _ in range(count):
-        sock = socket.create_connection(("127.0.0.1", target.port), timeout=10, source_address=(source, 0))
-        if not target.tls:  # a request whose headers never end (over TLS: a handshake never begun)
-            sock.sendall(f"GET / HTTP/1.1\r\nHost: {target.authority}\r\n".encode())
+        try:
+            sock = socket.create_connection(("127.0.0.1", target.port), timeout=10, source_address=(source, 0))
+            if not target.tls:  # a request whose headers never end (over TLS: a handshake never begun)
+                sock.sendall(f"GET / HTTP/1.1\r\nHost: {target.authority}\r\nX-Pad: ".encode())
+        except OSError:  # refused or reset by the server's host
+            refused += 1
+            continue
         held.append(sock)
-    print("ready", flush=True)
-    sys.stdin.read()
+    print("ready", len(held), refused, flush=True)
+    if seconds is None:
+        sys.stdin.read()
+    else:
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            time.sleep(min(4, max(0, end - time.monotonic())))
+            for sock in held:
+                try:
+                    sock.send(b"a")
+                except OSError:
+                    pass
+    open_now = 0
+    for sock in held:  # a closed or answered connection has something to read; an open one blocks
+        sock.setblocking(False)
+        try:
+            sock.recv(1)
+        except BlockingIOError:
+            open_now += 1
+        except OSError:
+            pass
+    print("open", open_now, flush=True)
 
 
 def burst(target, count, body):
@@ -157,6 +185,7 @@ def silent(target):
 
 if __name__ == "__main__":
     commands = {"idle": lambda t, count, source: idle(t, int(count), source),
+                "trickle": lambda t, count, source, seconds: idle(t, int(count), source, float(seconds)),
                 "burst": lambda t, count, body: burst(t, int(count), body), "noqop": noqop,
                 "silent": silent}
     if len(sys.argv) >= 5 and sys.argv[1] == "every":
