@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -69,8 +69,11 @@ bool HasWordsJsonHasNot(const char *text, std::size_t length) {
 }  // namespace
 
 std::string DuplicateKey(const char *text, std::size_t length) {
-    std::vector<std::set<std::string>> open;  // the keys of each open object; arrays hold none
+    // The keys of each open object (arrays hold none), as they stand in the text; a key with an
+    // escape is compared decoded ("A" and "\u0041" are one key).
+    std::vector<std::vector<std::string_view>> open;
     std::vector<bool> is_object;
+    std::deque<std::string> decoded;
     for (std::size_t at = 0; at < length;) {
         const char c = text[at];
         if (c == '{' || c == '[') {
@@ -85,8 +88,11 @@ std::string DuplicateKey(const char *text, std::size_t length) {
             std::size_t next = end;
             while (next < length && IsSpace(text[next])) ++next;
             if (next < length && text[next] == ':' && !open.empty() && is_object.back()) {
-                std::string key = Decoded(text + at, end - at);
-                if (!open.back().insert(key).second) return key;
+                std::string_view key(text + at + 1, end - at - 2);
+                if (key.find('\\') != std::string_view::npos) key = decoded.emplace_back(Decoded(text + at, end - at));
+                for (const std::string_view seen : open.back())
+                    if (seen == key) return std::string(key);
+                open.back().push_back(key);
             }
             at = end;
         } else {

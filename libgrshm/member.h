@@ -27,7 +27,7 @@ struct Member;
 using Layout = std::span<const Member>;
 
 struct Member {
-    const char *name = "";
+    const char *name = nullptr;  // as declared, in a record's rows; null where an entry or a row names it
     std::size_t offset = 0;
     std::size_t size = 0;
     Kind kind = Kind::Bytes;

@@ -189,13 +189,14 @@ constexpr Member MemberOf(const char *name, std::size_t offset, Kind kind) {
     return member;
 }
 
-// The member at path (a designator: COMDSPara.Switch.Type, SMARTBASE[0]) of Record, named as
-// written and with its type's kind and rows; GRSHM_MEMBER_AS reads its bytes as another kind
+// The member at path (a designator: COMDSPara.Switch.Type, SMARTBASE[0]) of Record, with its
+// type's kind and rows, unnamed (its entry or its row names it: a name would be one more
+// pointer for the loader to relocate in every program's tables); GRSHM_MEMBER_AS reads its bytes as another kind
 // (text kept in unsigned bytes). Neither a type nor a designator can be put in parentheses.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #define GRSHM_MEMBER_TYPE(Type, path) std::remove_cvref_t<decltype(std::declval<Type &>().path)>
 #define GRSHM_MEMBER_AS(Type, path, kind) \
-    ::grshm::MemberOf<GRSHM_MEMBER_TYPE(Type, path)>(#path, offsetof(Type, path), kind)
+    ::grshm::MemberOf<GRSHM_MEMBER_TYPE(Type, path)>(nullptr, offsetof(Type, path), kind)
 #define GRSHM_MEMBER(Type, path) GRSHM_MEMBER_AS(Type, path, ::grshm::KindOf<GRSHM_MEMBER_TYPE(Type, path)>())
 // NOLINTEND(bugprone-macro-parentheses)
 

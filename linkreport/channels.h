@@ -51,7 +51,7 @@ inline constexpr Choice kOnOff[] = {{0, "off"}, {1, "on"}};
 // ---- Rows ----------------------------------------------------------------------------------
 
 constexpr Row Choose(const char *key, const grshm::Member &member, std::span<const Choice> choices, const char *label,
-                     const char *unit = "") {
+                     const char *unit = nullptr) {
     return rows::OneOf(rows::Show(key, Shown::Choice, member, label, unit), choices);
 }
 constexpr Row StreamTypeRow(const grshm::Member &type, const StreamTypeTable &shown_of,

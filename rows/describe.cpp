@@ -181,7 +181,7 @@ void Describe(cgi::JsonWriter &writer, const Group &group, const Row &row) {
     writer.Key("Label");
     writer.String(row.label);
     writer.Key("Unit");
-    writer.String(row.unit);
+    writer.String(row.unit != nullptr ? row.unit : "");
     writer.Key("Changeable");
     writer.Bool(changeable);
     writer.Key("Secret");

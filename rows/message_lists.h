@@ -38,7 +38,10 @@ struct MessageList {
     grshm::Member slots{};  // within the stream
     const char *name = "";  // as a person reads it ("RTCM 3.2"); empty for a list without items
 };
+// (The items read their slots' bytes themselves: the slots' own rows are not kept, which
+// spares every program a pointer for the loader to relocate per list.)
 constexpr MessageList Items(const char *name, const MessageTable &table, grshm::Member slots) {
+    slots.rows = {};
     return {ListShape::Items, &table, slots, name};
 }
 inline constexpr MessageList kEmptyList{ListShape::Empty};

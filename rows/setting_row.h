@@ -76,8 +76,8 @@ struct Row {
     Shown shown;
     grshm::Member member{};  // within its entry's record
     Rule rule{};
-    const char *label = "";  // for people
-    const char *unit = "";
+    const char *label = "";                     // for people
+    const char *unit = nullptr;                 // none
     bool secret = false;                        // a password: pages hide it
     const char *fixed = nullptr;                // why a request cannot set it (it follows other bytes), when so
     const Place *place = nullptr;               // its own place, when it is not its group's
@@ -116,8 +116,12 @@ constexpr Row Constant(const char *key, int value, const char *label) {
     return {.key = key, .shown = Shown::Constant, .label = label, .constant = value};
 }
 constexpr Row Show(const char *key, Shown shown, const grshm::Member &member, const char *label,
-                   const char *unit = "") {
-    return {.key = key, .shown = shown, .member = member, .label = label, .unit = unit};
+                   const char *unit = nullptr) {
+    // A row reads its member's bytes itself: the member's nested rows are not kept (each would be
+    // one more pointer for the loader to relocate, in every program that links the rows).
+    grshm::Member bytes = member;
+    bytes.rows = {};
+    return {.key = key, .shown = shown, .member = bytes, .label = label, .unit = unit};
 }
 constexpr Row Within(Row row, double min, double max, double step = 1) {
     row.rule.min = min;

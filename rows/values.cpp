@@ -575,7 +575,7 @@ std::string BadValue(const Row &row) {
                    (rule.step > 1 ? " in steps of " + NumberText(rule.step) : "");
         case Shown::Decimal:
             return key + " must be a number from " + NumberText(rule.min) + " to " + NumberText(rule.max) +
-                   (*row.unit != '\0' ? std::string(" ") + row.unit : "") +
+                   (row.unit != nullptr && *row.unit != '\0' ? std::string(" ") + row.unit : "") +
                    (rule.step > 0 ? " in steps of " + NumberText(rule.step) : "");
         case Shown::Flag:
             return key + " must be true or false";
