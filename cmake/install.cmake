@@ -2,7 +2,7 @@
 #   runtime  the library with its soname link
 #   dev      headers under include/grshm/, the development link, grshm.pc, the CMake package
 #   web      the programs in GRSHM_CGI_DIR, the pages, the lighttpd configuration, grshm-passwd,
-#            grshm-web-keys, the firewall rule set
+#            grshm-web-keys, grshm-web-hosts and its list, the firewall rule set
 #   tools    the grshm inspector
 # cmake --install BUILD --prefix P [--strip] [--component C], with DESTDIR for staging. The
 # installed files carry no RUNPATH of the build folder (CMake rewrites it to none).
@@ -33,6 +33,7 @@ install(FILES ${PROJECT_BINARY_DIR}/grshmConfig.cmake ${PROJECT_BINARY_DIR}/grsh
 install(TARGETS linkreport rolekind gnssreport linkconfig changelog RUNTIME DESTINATION ${GRSHM_CGI_DIR} COMPONENT web)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION ${GRSHM_PAGES_DIR} COMPONENT web)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-passwd ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-keys
+  ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-hosts
   DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT web)
 # The firewall rule set that bounds each client's share of the web server: for the board's image
 # or its owner to load (a package does not change a machine's firewall by itself).
@@ -42,6 +43,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web.nft DESTINATION ${C
 set(GRSHM_PAGES_PATH "${CMAKE_INSTALL_PREFIX}/${GRSHM_PAGES_DIR}")
 set(GRSHM_CGI_PATH "${CMAKE_INSTALL_PREFIX}/${GRSHM_CGI_DIR}")
 set(GRSHM_KEYS_TOOL "${CMAKE_INSTALL_FULL_SBINDIR}/grshm-web-keys")
+set(GRSHM_HOSTS_TOOL "${CMAKE_INSTALL_FULL_SBINDIR}/grshm-web-hosts")
+set(GRSHM_HOSTS_FILE "${CMAKE_INSTALL_FULL_SYSCONFDIR}/lighttpd/grshm-hosts")
+install(FILES ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-hosts DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/lighttpd
+  COMPONENT web)
 set(GRSHM_TLS_DIR "${CMAKE_INSTALL_FULL_SYSCONFDIR}/lighttpd/grshm-tls")
 file(READ ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web.conf GRSHM_WEB_CONF)
 file(READ ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-tls.conf GRSHM_TLS_CONF)

@@ -85,6 +85,22 @@ unshare --mount --net --ipc --fork bash -euc '
     check 403 "" "${login[@]}" https://127.0.0.1/cgi-bin/other
     check 403 "" "${login[@]}" https://127.0.0.1/cgi-bin/rolekind
     check 403 "" "${login[@]}" -d "{}" https://127.0.0.1/cgi-bin/rolekind
+    # Host names: with none listed, a name rebound by another site is refused, an address is not;
+    # with names listed, exactly those.
+    check 403 "" "${login[@]}" "${json[@]}" -H "Host: rebound.example" https://127.0.0.1/cgi-bin/linkreport
+    check 403 "" "${login[@]}" -H "Host: rebound.example" https://127.0.0.1/
+    check 200 "<!doctype html>" "${login[@]}" -H "Host: $(cat /proc/sys/kernel/hostname)" https://127.0.0.1/
+    kill $server
+    wait $server || true
+    echo "receiver.test 10.1.2.3" >> "$root/etc/lighttpd/grshm-hosts"
+    chroot "$root" lighttpd -D -f /etc/lighttpd/lighttpd.conf &
+    server=$!
+    for _ in $(seq 100); do curl -s -o /dev/null http://127.0.0.1/ && break; sleep 0.05; done
+    check 200 "{ \"DataTrans\": [ " "${login[@]}" "${json[@]}" -k --resolve receiver.test:443:127.0.0.1 \
+        https://receiver.test/cgi-bin/linkreport
+    check 200 "<!doctype html>" "${login[@]}" -H "Host: 10.1.2.3" https://127.0.0.1/
+    check 403 "" "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/linkreport
+    check 403 "" "${login[@]}" -H "Host: rebound.example" https://127.0.0.1/
     kill $server
     wait $server || true
     exit $status
