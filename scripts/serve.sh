@@ -57,6 +57,21 @@ CONF
     export GRSHM_TLS_NAMES="localhost 127.0.0.1"
 fi
 
+# Started as root, lighttpd and the programs serve as www-data, which gets the login file, the
+# logs and the security records and nothing more: the segments are open to every user already. The build must
+# be reachable by it (a checkout under /root is not); otherwise it says so and keeps root.
+if [ "$(id -u)" = 0 ]; then
+    if runuser -u www-data -- sh -c 'test -r "$1/www/index.html" && test -x "$2/rolekind" && test -r "$1/libgrshm/libgrshm.so.1"' \
+        _ "$build" "$cgidir" 2> /dev/null; then
+        touch "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"  # opened once it is www-data
+        chown www-data: "$users" "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"
+        chown -R www-data: "$rundir/state"
+        printf 'server.username = "www-data"\nserver.groupname = "www-data"\n' >> "$rundir/lighttpd.conf"
+    else
+        echo "serve.sh: www-data cannot reach $build; serving as root (use a checkout others may enter)" >&2
+    fi
+fi
+
 login="admin:$GRSHM_WEB_PASSWORD"
 cacert=
 [ $scheme = http ] || cacert="--cacert $rundir/tls/device.crt "

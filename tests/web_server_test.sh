@@ -278,8 +278,21 @@ check "an installed certificate is served, with HSTS" hsts
 kill "$sim" "$server" && wait "$sim" "$server" 2>/dev/null || true
 port=$(free_port)
 bash "$root/scripts/serve.sh" "$build" "$port" > "$work/serve.log" 2>&1 &
-pids+=("$!")
+serve=$!
+pids+=("$serve")
 wait_port "$port"
+# Started as root, it serves as www-data: the server process, and the programs, whose first
+# request makes the gate's semaphore set (owned by whoever made it).
+unprivileged() {
+    local server_user gate_owner
+    ipcrm -S 0x1388 2> /dev/null || true  # the board's, left from above
+    curl -s -o /dev/null "${login[@]}" "${json[@]}" "http://127.0.0.1:$port/cgi-bin/linkreport"
+    server_user=$(ps -o user= -p "$(pgrep -P "$serve" -x lighttpd)")
+    gate_owner=$(ipcs -s | awk '$1 == "0x00001388" { print $3 }')
+    echo "      run command started as $(id -un): lighttpd runs as $server_user, the programs as $gate_owner"
+    [ "$server_user" = www-data ] && [ "$gate_owner" = www-data ]
+}
+check "run command started as root: lighttpd and the programs run as www-data" unprivileged
 check "run command: the operator's request answers within 3 s beside 1,500 idle connections" \
     idle_then_operator "http://127.0.0.1:$port/" "http://127.0.0.1:$port/" "${login[@]}"
 
