@@ -261,6 +261,27 @@ closed_when_silent() {
 }
 check "a connection that sends nothing is closed after about 10 s" closed_when_silent
 
+# The prompt share has its cap too: with the configuration segment's lock held elsewhere, each
+# admitted report waits out its lock bound (3 s).
+prompt_share() {
+    local count=200 places=16 holder
+    "$build/tests/lock_holder" > "$work/holder" &
+    holder=$!
+    pids+=("$holder")
+    for _ in $(seq 100); do grep -q held "$work/holder" && break; sleep 0.05; done
+    python3 "$client" burst "$site/cgi-bin/linkreport" $count '{}' > "$work/burst"
+    kill "$holder" && wait "$holder" 2> /dev/null || true
+    awk -v places=$places -v count=$count '
+        $1 == 503 { refused++; if ($2 > slowest) slowest = $2; next }
+        $1 == 200 { admitted++; if ($2 < first) first = $2 } BEGIN { first = 1e9 }
+        END {
+            printf "      %d reports: %d admitted, %d refused with 503, the slowest 503 after %.3f s, the first admitted reply after %.3f s\n",
+                count, admitted, refused, slowest, first
+            exit !(admitted >= 1 && admitted <= places && admitted + refused == count)
+        }' "$work/burst"
+}
+check "200 concurrent reports while a lock is held elsewhere: at most 16 admitted, the rest 503" prompt_share
+
 # ---- An installed certificate brings HSTS --------------------------------------------------------
 kill "$server" && wait "$server" 2>/dev/null || true  # which also writes out the access log
 logged() { grep -q ' admin \[[^]]*\] "POST /cgi-bin/linkreport HTTP/1.1" 200 ' "$board/logs/access.log"; }
