@@ -62,6 +62,12 @@ inline void ReadConfigRecord(unsigned char entry, void *record, std::size_t size
     if (!AnyReadFailed()) NoteRead(GetReceiverConfigParaFromShareMemory(entry, record), kConfigSegment, entry);
 }
 
+// An entry of the monitor segment into size bytes at record, which are zero-filled first.
+inline void ReadMonitorRecord(unsigned char entry, void *record, std::size_t size) {
+    std::memset(record, 0, size);
+    if (!AnyReadFailed()) NoteRead(GetMonitorParaFromShareMemory(entry, record), kMonitorSegment, entry);
+}
+
 template <typename Record>
 Record ReadConfigEntry(unsigned char entry) {
     Record record = ZeroRecord<Record>();

@@ -39,6 +39,9 @@ inline constexpr Row kAntennaRows[] = {
 inline constexpr rows::Group kAntenna = {
     "the antenna", "Antenna", ROWS_PLACE(Configuration, ENTRY_ANTENNA_INFO, ENTRY_ANT_OP), kAntennaBlock, kAntennaRows};
 inline constexpr std::size_t kRecorderAntennaOffset = offsetof(RecConfig, Antenna);
+template <int N>
+inline constexpr rows::Place kRecorderAntenna = N == 1 ? ROWS_PLACE(Configuration, ENTRY_REC1_CONFIG, ENTRY_REC1_OP)
+                                                       : ROWS_PLACE(Configuration, ENTRY_REC2_CONFIG, ENTRY_REC2_OP);
 
 // ---- Recorders -----------------------------------------------------------------------------
 
