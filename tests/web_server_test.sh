@@ -2,10 +2,12 @@
 # The board's web server as the network meets it: tools/lighttpd/board.conf served by a real
 # lighttpd on loopback (its SET places filled in, HTTPS with the certificate it makes on its
 # first start, under the host name receiver.test), beside the receiver stand-in, and the run
-# command (scripts/serve.sh). Attacks from the link: a look for a login in clear, a digest
-# response without qop, requests a browser sends for another site, 1,500 idle connections from
-# another address, a connection that sends nothing, 600 concurrent position queries against the
-# programs' cap beside an operator reading reports.
+# command (scripts/serve.sh), in private IPC and network namespaces. Attacks from the link: a
+# look for a login in clear, a digest response without qop, requests a browser sends for another
+# site, replies that lack their headers, 1,500 idle connections from another address, 2,100
+# trickled connections from each of several addresses with and without the firewall rule set,
+# 600 concurrent position queries beside an operator reading reports, 200 reports while a lock
+# is held; and the run command's user.
 # Usage: tests/web_server_test.sh BUILD_DIR   (as root: the board's server drops to www-data)
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: tests/web_server_test.sh BUILD_DIR" >&2; exit 2; }
