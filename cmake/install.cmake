@@ -30,7 +30,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/grshmConfigVersion.cmake 
 install(FILES ${PROJECT_BINARY_DIR}/grshmConfig.cmake ${PROJECT_BINARY_DIR}/grshmConfigVersion.cmake
   DESTINATION ${GRSHM_CMAKE_DIR} COMPONENT dev)
 
-install(TARGETS linkreport rolekind gnssreport linkconfig changelog RUNTIME DESTINATION ${GRSHM_CGI_DIR} COMPONENT web)
+install(TARGETS linkreport rolekind gnssreport linkconfig changelog settings RUNTIME DESTINATION ${GRSHM_CGI_DIR} COMPONENT web)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION ${GRSHM_PAGES_DIR} COMPONENT web)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-passwd ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-keys
   ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-hosts

@@ -116,7 +116,7 @@ make_package libgrshm-dev dev libdevel "libgrshm1 (= $version)" "GNSS receiver's
 echo "Multi-Arch: same" >> "$out/libgrshm-dev/DEBIAN/control"
 
 make_package grshm-web web httpd "lighttpd (>= 1.4.59), lighttpd-mod-openssl, openssl" "GNSS receiver's web interface" \
-    "The CGI programs linkreport, rolekind, gnssreport, linkconfig and changelog, the" \
+    "The CGI programs linkreport, rolekind, gnssreport, linkconfig, changelog and settings, the" \
     "receiver's pages, lighttpd's configuration over HTTPS (enable it with" \
     "lighty-enable-mod grshm), grshm-passwd, which sets the login, and" \
     "grshm-web-keys, which makes the receiver's own certificate, and a" \

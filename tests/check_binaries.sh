@@ -42,7 +42,7 @@ check_needed "$linkconfig" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so
 cgi_tools=
 for tool in "$@"; do
     case $(basename "$tool") in
-        changelog)
+        changelog|settings)
             check_needed "$tool" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
             cgi_tools="$cgi_tools $tool" ;;
     esac
