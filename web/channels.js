@@ -34,18 +34,6 @@ function describes(channel) {
   return Object.keys(channel).every((key) => key === "TransID" || rowOf(channel.TransID, key));
 }
 
-// A value as a person reads it: a choice by its text, a secret hidden, with its unit.
-function valueText(row, value) {
-  if (row.Secret) return value ? "••••••" : "";
-  const unit = row.Unit ? " " + row.Unit : "";
-  if (row.Choices) {
-    const choice = row.Choices.find((option) => option.Value === value);
-    if (choice) return choice.Text + unit;
-  }
-  if (typeof value === "boolean") return value ? "on" : "off";
-  return String(value) + unit;
-}
-
 // ---- The table ------------------------------------------------------------------------------
 
 // The keys shown in their own columns, or in the message lists.
@@ -114,77 +102,9 @@ function editCell(channel) {
   return cell;
 }
 
-// ---- Checking a value by its row, with the row's own message --------------------------------
-
-function onStep(value, row) {
-  if (!row.Step) return true;
-  const nearest = row.Min + Math.round((value - row.Min) / row.Step) * row.Step;
-  return Math.abs(value - nearest) <= Math.max(1e-9, Math.abs(value) * 1.2e-7); // as near as a float holds it
-}
-
-function takes(row, value) {
-  switch (row.Type) {
-    case "Number":
-      return Number.isInteger(value) && value >= row.Min && value <= row.Max && onStep(value, row);
-    case "Decimal":
-      return Number.isFinite(value) && value >= row.Min && value <= row.Max && onStep(value, row);
-    case "Flag":
-      return typeof value === "boolean";
-    case "Text":
-      return typeof value === "string" && value.length <= row.MaxLength && /^[\x20-\x7e]*$/.test(value);
-    case "Address":
-      return typeof value === "string" && /^\d{1,3}(\.\d{1,3}){3}$/.test(value) &&
-        value.split(".").every((octet) => Number(octet) <= 255);
-    case "Choice":
-      return row.Choices.some((choice) => choice.Value === value);
-    default:
-      return true;
-  }
-}
-
 // ---- The editor: one channel as linkconfig reads it; Save sends only what changed. ----------
 
 let editing = null; // { transId, channel, revision, inputs: {key: input}, intervals: [[input]] }
-
-function select(row, value) {
-  const input = document.createElement("select");
-  for (const choice of row.Choices) {
-    const option = element("option", choice.Text);
-    option.value = String(choice.Value);
-    input.appendChild(option);
-  }
-  if (!row.Choices.some((choice) => choice.Value === value)) {
-    const stored = element("option", String(value) + " (as stored)"); // a code no choice names
-    stored.value = String(value);
-    input.appendChild(stored);
-  }
-  input.value = String(value);
-  return input;
-}
-
-// The input for one row: its type, limits and choices from its description.
-function fieldInput(row, value) {
-  if (row.Type === "Flag") {
-    const box = document.createElement("input");
-    box.type = "checkbox";
-    box.checked = value;
-    return box;
-  }
-  if (row.Type === "Choice") return select(row, value);
-  const input = document.createElement("input");
-  if (row.Type === "Number" || row.Type === "Decimal") {
-    input.type = "number";
-    input.min = row.Min;
-    input.max = row.Max;
-    input.step = row.Step || "any";
-    input.className = "short";
-  } else if (row.Type === "Text") {
-    input.maxLength = row.MaxLength;
-    if (row.Secret) input.type = "password";
-  }
-  input.value = String(value);
-  return input;
-}
 
 // A password input, and a button that shows it only when asked.
 function secretField(input) {
@@ -198,13 +118,6 @@ function secretField(input) {
   wrap.appendChild(input);
   wrap.appendChild(show);
   return wrap;
-}
-
-function inputValue(row, input) {
-  if (row.Type === "Flag") return input.checked;
-  if (row.Type === "Number" || row.Type === "Decimal" || row.Type === "Choice")
-    return input.value.trim() === "" ? NaN : Number(input.value);
-  return input.value;
 }
 
 function showFields(channel) {

@@ -119,9 +119,11 @@ class Served(unittest.TestCase):
         cls.port = free_port()
         # The stand-in replays a multi-system log (GPS, GLONASS, Galileo, BeiDou) for the status page.
         replay = ["--nmea", MULTI_SYSTEM_LOG] if os.path.exists(MULTI_SYSTEM_LOG) else []
+        # What the stand-in logs (each operation it carries out) is kept for the tests to read.
+        cls.served_log = tempfile.NamedTemporaryFile(mode="w+", prefix="served-", suffix=".log")
         cls.server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(cls.port), "--tick-ms", "100",
                                        *replay],
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
+                                      stdout=subprocess.DEVNULL, stderr=cls.served_log, start_new_session=True,
                                       env={**os.environ, "GRSHM_WEB_PASSWORD": PASSWORD, "GRSHM_HTTPS": "1" if HTTPS else "",
                                            **({"GRSHM_CGI_DIR": cls.cgi_dir} if cls.cgi_dir else {})})
         # Stopped even when the browser fails to start (tearDownClass would not run then).
@@ -445,6 +447,47 @@ class Pages(Served):
                               text=True).stdout.split()
         self.assertTrue(pids)
         return pids
+
+
+class Settings(Served):
+    def test_tracking_settings_saved_from_the_page_are_taken_into_use(self):
+        self.open("settings.html")
+        field = lambda key: self.browser.find_element(By.CSS_SELECTOR, f'#group-tracking [name="{key}"]')
+        mask = self.wait_for(lambda: field("ElevationMask"))
+        self.assertEqual((mask.get_attribute("min"), mask.get_attribute("max"), mask.get_attribute("value")),
+                         ("0", "90", "10"))
+        mask.clear()
+        mask.send_keys("15")
+        pdop = field("PDOPLimit")
+        pdop.clear()
+        pdop.send_keys("2.5")
+        Select(field("SBASService")).select_by_visible_text("EGNOS")
+        field("QZSS").click()  # off
+        self.browser.find_element(By.CSS_SELECTOR, "#group-tracking button").click()
+        self.assertEqual(self.wait_for_message(),
+                         ("message ok", "Tracking saved (Elevation mask, PDOP limit, QZSS, SBAS service)."))
+        taken = ["elevation mask 15 degrees taken into use", "PDOP limit 2.5 taken into use", "QZSS off",
+                 "SBAS tracked and used, service EGNOS"]
+        self.served_log.flush()
+        read = lambda: self.served_log.seek(0) or self.served_log.read()
+        self.wait_for(lambda: all(line in read() for line in taken))
+        self.assertEqual([line[:line.index("): ") + 1] for line in read().splitlines() if any(t in line for t in taken)],
+                         ["receiversim: operation 15 (elevation mask)", "receiversim: operation 49 (settings without "
+                          "an operation)", "receiversim: operation 21 (QZSS)", "receiversim: operation 22 (SBAS)"])
+        self.browser.save_screenshot(os.path.join(SHOTS, "settings-tracking.png"))
+        # Read again, the page shows what was stored; a value no receiver takes is refused at
+        # its field with the program's message for it, and nothing is sent.
+        self.open("settings.html")
+        mask = self.wait_for(lambda: field("ElevationMask"))
+        self.assertEqual((mask.get_attribute("value"), field("PDOPLimit").get_attribute("value")), ("15", "2.5"))
+        mask.clear()
+        mask.send_keys("91")
+        self.browser.find_element(By.CSS_SELECTOR, "#group-tracking button").click()
+        error = "ElevationMask must be a whole number from 0 to 90"
+        self.assertEqual(self.wait_for_message(), ("message error", error))
+        self.assertEqual(
+            self.browser.find_element(By.CSS_SELECTOR, '#group-tracking [data-key="ElevationMask"] .field-error').text,
+            error)
 
 
 class TestBuildRow(Served):
