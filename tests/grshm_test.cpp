@@ -174,3 +174,28 @@ TEST_F(GrshmTool, PostWaitsForTheReceiversOutcome) {
     EXPECT_NE(busy.err.find("stayed busy"), std::string::npos);
     EXPECT_EQ(RawMonitor()[13330], ENTRY_RESTART_OP);
 }
+
+// An entry a setting row describes shows as the row shows it and is set by the row's rule:
+// what the rule refuses is refused with the row's message and writes nothing.
+TEST_F(GrshmTool, DescribedEntriesGoThroughTheirRows) {
+    EXPECT_EQ(RoundTrip("config", "ENTRY_MASK_ANGLE", "15"),
+              "ENTRY_MASK_ANGLE: 15\n  tracking.ElevationMask: 15 \xC2\xB0 (Elevation mask)\n");
+    EXPECT_EQ(RoundTrip("config", "ENTRY_PDOP_LIMIT", "2.5"),
+              "ENTRY_PDOP_LIMIT: 25\n  tracking.PDOPLimit: 2.5 (PDOP limit)\n");
+    const auto before = ConfigBytes();
+    const std::pair<std::vector<std::string>, std::string> refusals[] = {
+        {{"set", "config", "ENTRY_MASK_ANGLE", "91"}, "ElevationMask must be a whole number from 0 to 90"},
+        {{"set", "config", "ENTRY_MASK_ANGLE", "015"}, "ElevationMask must be a whole number from 0 to 90"},
+        {{"set", "config", "ENTRY_GPS_ENABLE", "2"}, "GPS must be true or false"},
+    };
+    for (const auto &[args, error] : refusals) {
+        const CommandResult set = Grshm(args);
+        EXPECT_EQ(set.exit_status, 2) << args[3];
+        EXPECT_EQ(set.err, "grshm: " + error + " (see grshm set --help)\n") << args[3];
+    }
+    EXPECT_EQ(ConfigBytes(), before);
+    // Both SBAS bytes in one entry: set as bytes, shown row by row.
+    ASSERT_EQ(Grshm({"set", "config", "ENTRY_SBAS_ENABLE", "--hex", "0102"}).exit_status, 0);
+    EXPECT_EQ(Grshm({"get", "config", "ENTRY_SBAS_ENABLE"}).out,
+              "ENTRY_SBAS_ENABLE: \"0102\"\n  tracking.SBAS: true (SBAS)\n  tracking.SBASService: 2 (SBAS service)\n");
+}

@@ -16,6 +16,7 @@
 
 #include "catalog.h"
 #include "decode.h"
+#include "described.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ void PrintEntry(const Entry &entry, const std::string &mode) {
         std::printf("%s: %s\n", entry.name.c_str(), grshmtool::Hex(bytes).c_str());
     } else {
         std::fputs(grshmtool::DecodedText(entry, bytes).c_str(), stdout);
+        std::fputs(grshmtool::DescribedText(entry, bytes).c_str(), stdout);
     }
 }
 
@@ -195,8 +197,17 @@ int Set(const std::vector<std::string> &args) {
     if (entry == nullptr) return Refuse("the " + args[0] + " segment has no entry \"" + args[1] + "\"", "set");
     if (!entry->writable) return Refuse(entry->name + " is read-only", "set");
     std::string error;
-    Bytes bytes = grshmtool::Encode(*entry, hex ? args[3] : args[2], hex, &error);
-    if (bytes.empty()) return Refuse(error, "set");
+    Bytes bytes;
+    // An entry a setting row describes is set by the row's rule, as a page sets it (--hex
+    // still writes any bytes).
+    if (!hex && grshmtool::SetsThroughRow(*entry)) {
+        if (!Attach()) return kMissing;
+        bytes = ReadEntry(*entry);
+        if (!grshmtool::SetThroughRow(*entry, args[2], bytes, &error)) return Refuse(error, "set");
+    } else {
+        bytes = grshmtool::Encode(*entry, hex ? args[3] : args[2], hex, &error);
+        if (bytes.empty()) return Refuse(error, "set");
+    }
     if (entry->span.access == grshm::Access::BinaryLog) bytes.resize(entry->span.size - 1u);
     if (!Attach()) return kMissing;
     if (segment->set(entry->number, bytes.data()) != 0) {
