@@ -9,13 +9,15 @@ get_directory_property(GRSHM_HOST_LINK_OPTIONS LINK_OPTIONS)
 file(STRINGS ${GRSHM_BOARD_ROOT}/usr/include/features.h board_glibc REGEX "^#define[ \t]+__GLIBC(_MINOR)?__[ \t]")
 string(REGEX REPLACE ".*__GLIBC__[ \t]+([0-9]+).*__GLIBC_MINOR__[ \t]+([0-9]+).*" "\\1.\\2" GRSHM_BOARD_GLIBC "${board_glibc}")
 
-# The compiler's search list without the C library headers it brings (and /usr/include), then
+# The compiler's search list without the C library headers it brings (and /usr/include, and
+# /usr/include/ARCH where this machine has that architecture's C library headers), then
 # the root's. -nostdinc and the same order keep #include_next of the C++ headers working.
 set(GRSHM_BOARD_COMPILE_OPTIONS --sysroot=${GRSHM_BOARD_ROOT})
 foreach(lang C CXX)
   list(APPEND GRSHM_BOARD_COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:${lang}>:-nostdinc>)
   foreach(dir IN LISTS CMAKE_${lang}_IMPLICIT_INCLUDE_DIRECTORIES)
-    if(NOT dir MATCHES "/${board_arch}/include$" AND NOT dir STREQUAL "/usr/include")
+    if(NOT dir MATCHES "/${board_arch}/include$" AND NOT dir STREQUAL "/usr/include"
+       AND NOT dir STREQUAL "/usr/include/${board_arch}")
       list(APPEND GRSHM_BOARD_COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:${lang}>:-isystem${dir}>)
     endif()
   endforeach()
