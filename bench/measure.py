@@ -110,10 +110,24 @@ def free_port():
         return s.getsockname()[1]
 
 
-def requests_per_second(port, path):
-    out = subprocess.run(["wrk", "-t2", "-c8", "-d5s", f"http://127.0.0.1:{port}{path}"], capture_output=True,
-                         text=True, check=True).stdout
+def requests_per_second(port, path, headers=()):
+    extra = [word for header in headers for word in ("-H", header)]
+    out = subprocess.run(["wrk", "-t2", "-c8", "-d5s", *extra, f"http://127.0.0.1:{port}{path}"],
+                         capture_output=True, text=True, check=True).stdout
     return float(re.search(r"Requests/sec:\s+([\d.]+)", out).group(1))
+
+
+def session_cookie(state):
+    """A viewer's session in the state folder, made as the web server would: the console tool,
+    then the login program."""
+    password = "bench-glance-6Rt"
+    subprocess.run([f"{BUILD}/tools/grshm-user/grshm-user", "--dir", state, "add", "survey", "--role", "viewer"],
+                   input=password + "\n", text=True, check=True, stdout=subprocess.DEVNULL)
+    body = '{"User":"survey","Password":"%s"}' % password
+    out = subprocess.run([f"{BUILD}/login/login"], input=body, capture_output=True, text=True, check=True,
+                         env={"GATEWAY_INTERFACE": "CGI/1.1", "REQUEST_METHOD": "POST",
+                              "CONTENT_LENGTH": str(len(body)), "GRSHM_STATE_DIR": state}).stdout
+    return "Cookie: grshm_session=" + re.search(r"grshm_session=([0-9a-f]{32});", out).group(1)
 
 
 def main():
@@ -139,13 +153,18 @@ def main():
         stand_in.wait()
 
     # Throughput of the CGI path alone, program against floor: a plain lighttpd without the
-    # interface's login and access rules (which allow only its programs).
+    # interface's access rules (which allow only its programs); linkreport with a session, and
+    # built without the session check.
     port = free_port()
     config = os.path.join(BUILD, "bench", "lighttpd-bench.conf")
+    state = os.path.join(BUILD, "bench", "state")
+    subprocess.run(["rm", "-rf", state], check=True)
+    cookie = session_cookie(state)
     with open(config, "w") as out:
-        out.write(f'server.modules = ("mod_alias", "mod_cgi")\nserver.bind = "127.0.0.1"\nserver.port = {port}\n'
-                  f'server.document-root = "{BUILD}/www"\nalias.url = ("/cgi-bin/" => "{BUILD}/www/cgi-bin/")\n'
-                  f'cgi.assign = ("" => "")\n')
+        out.write(f'server.modules = ("mod_alias", "mod_cgi", "mod_setenv")\nserver.bind = "127.0.0.1"\n'
+                  f'server.port = {port}\nserver.document-root = "{BUILD}/www"\n'
+                  f'alias.url = ("/cgi-bin/" => "{BUILD}/www/cgi-bin/")\ncgi.assign = ("" => "")\n'
+                  f'setenv.add-environment = ("GRSHM_STATE_DIR" => "{state}")\n')
     server = subprocess.Popen(["lighttpd", "-D", "-f", config], stderr=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, start_new_session=True)
     try:
@@ -155,7 +174,8 @@ def main():
                 break
             except OSError:
                 time.sleep(0.05)
-        rps_program = requests_per_second(port, "/cgi-bin/linkreport")
+        rps_program = requests_per_second(port, "/cgi-bin/linkreport", [cookie])
+        rps_without = requests_per_second(port, "/cgi-bin/linkreport_without_sessions")
         rps_floor = requests_per_second(port, f"/cgi-bin/floor?{sizes[0]}")
     finally:
         os.killpg(server.pid, signal.SIGTERM)
@@ -186,6 +206,9 @@ def main():
           f"({busy_cpu * 100:.2f}% of a CPU; the request itself, mailbox free: {request_cpu * 1000:.1f} ms)")
     print(f"- Requests per second through lighttpd (wrk, 2 threads, 8 connections, 5 s): linkreport "
           f"{rps_program:.0f}, floor {rps_floor:.0f} (ratio {rps_floor / rps_program:.2f})")
+    print(f"- linkreport with its session checked (a viewer's cookie) beside the same built without the check: "
+          f"{rps_program:.0f} and {rps_without:.0f} requests per second (ratio {rps_without / rps_program:.2f}, "
+          f"at most 1.10)")
 
 
 if __name__ == "__main__":

@@ -12,4 +12,5 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DGRSHM_TESTS=OFF
 ln -sf "$(pwd)/build-release/bench/floor" build-release/www/cgi-bin/floor
+ln -sf "$(pwd)/build-release/bench/linkreport_without_sessions" build-release/www/cgi-bin/linkreport_without_sessions
 exec unshare --ipc python3 bench/measure.py build-release "$@"

@@ -51,12 +51,83 @@ char *getcgidata(FILE *fp, const char *requestmethod) {
 
 namespace cgi {
 
-void PrintHeader(GateShare share) {
+namespace {
+
+constexpr char kContentType[] = "Content-type: application/text;charset=utf-8\n";
+
+bool ByWebServer() {
+    return std::getenv("GATEWAY_INTERFACE") != nullptr;
+}
+
+}  // namespace
+
+bool OverHttps() {
+    const char *https = std::getenv("HTTPS");
+    return https != nullptr && std::strcmp(https, "on") == 0;
+}
+
+const char *SessionCookieName() {
+    return OverHttps() ? "__Host-grshm_session" : "grshm_session";
+}
+
+std::string SessionToken() {
+    const char *cookies = std::getenv("HTTP_COOKIE");
+    if (cookies == nullptr) return {};
+    const std::string_view name = SessionCookieName();
+    std::string_view rest = cookies;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find(';');
+        std::string_view pair = rest.substr(0, end);
+        while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+        if (pair.size() > name.size() && pair.substr(0, name.size()) == name && pair[name.size()] == '=')
+            return std::string(pair.substr(name.size() + 1));
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + 1);
+    }
+    return {};
+}
+
+void PrintFailure(int status, const char *reason, std::string_view error, std::string_view more_headers) {
+    JsonWriter reply;
+    WriteFailed(reply, error);
+    std::printf("Status: %d %s\n%.*s%s\n", status, reason, static_cast<int>(more_headers.size()), more_headers.data(),
+                kContentType);
+    PrintReply(reply);
+}
+
+void PrintServedHeader(std::string_view more_headers) {
+    std::printf("%.*s%s\n", static_cast<int>(more_headers.size()), more_headers.data(), kContentType);
+}
+
+Role AnyRole(json_object * /*request*/) {
+    return Role::Viewer;
+}
+
+namespace {
+Caller admitted;  // run directly, an admin's
+}  // namespace
+
+const Caller &AdmittedCaller() {
+    return admitted;
+}
+
+Caller Admit(json_object *request, LeastRole least_role, JsonWriter &reply, GateShare share) {
     if (!EnterRequestGate(share)) {
         PrintBusyReply();
         std::exit(0);
     }
-    std::puts("Content-type: application/text;charset=utf-8\n");
+    Caller who;
+    if (ByWebServer()) who = SessionCaller();
+    if (who.role < least_role(request)) {
+        PrintFailure(403, "Forbidden",
+                     std::string("the ") + accounts::RoleName(who.role) + " role may not make this request");
+        std::exit(0);
+    }
+    if (who.role == Role::Viewer) reply.HideKeys(kViewerHiddenKeys);
+    // The web server writes the session's user into its access log from this line.
+    PrintServedHeader(who.by_web_server ? "X-Grshm-User: " + who.user + "\n" : std::string());
+    admitted = who;
+    return who;
 }
 
 JsonPtr ReadRequest(std::size_t max_body) {
@@ -78,10 +149,10 @@ void WriteFailed(JsonWriter &reply, std::string_view error) {
 }
 
 int ServeReport(void (*write_report)(JsonWriter &reply)) {
-    PrintHeader();
     const JsonPtr request = ReadRequest();  // consulted for nothing: a report is always the same
-    InitShareMemory();
     JsonWriter reply;
+    Admit(request.get(), AnyRole, reply);
+    InitShareMemory();
     write_report(reply);
     if (const std::string failure = ReadFailure(); !failure.empty()) {
         reply.Clear();

@@ -104,7 +104,7 @@ void ServeRecorded(json_object *request, JsonWriter &reply, const std::function<
     const std::string after = Shown(request, forms);
     const audit::LogEntry entry{0,
                                 0,
-                                Environment("REMOTE_USER"),
+                                AdmittedCaller().user,
                                 Environment("REMOTE_ADDR"),
                                 kind,
                                 ShownChanges(before, after),

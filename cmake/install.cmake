@@ -1,7 +1,7 @@
 # What an installation holds, by component:
 #   runtime  the library with its soname link
 #   dev      headers under include/grshm/, the development link, grshm.pc, the CMake package
-#   web      the programs in GRSHM_CGI_DIR, the pages, the lighttpd configuration, grshm-passwd,
+#   web      the programs in GRSHM_CGI_DIR, the pages, the lighttpd configuration, grshm-user,
 #            grshm-web-keys, grshm-web-hosts and its list, the firewall rule set
 #   tools    the grshm inspector
 # cmake --install BUILD --prefix P [--strip] [--component C], with DESTDIR for staging. The
@@ -11,7 +11,6 @@ include(CMakePackageConfigHelpers)
 
 set(GRSHM_CGI_DIR "lib/cgi-bin" CACHE STRING "Where the CGI programs go, relative to the prefix (Debian's lighttpd: lib/cgi-bin)")
 set(GRSHM_PAGES_DIR "${CMAKE_INSTALL_DATADIR}/grshm/www" CACHE STRING "Where the pages go, relative to the prefix")
-set(GRSHM_USERS_FILE "${CMAKE_INSTALL_FULL_SYSCONFDIR}/lighttpd/grshm.htdigest" CACHE STRING "The login file the web server reads")
 set(GRSHM_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/grshm")
 
 install(TARGETS grshm EXPORT grshmTargets
@@ -30,9 +29,10 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/grshmConfigVersion.cmake 
 install(FILES ${PROJECT_BINARY_DIR}/grshmConfig.cmake ${PROJECT_BINARY_DIR}/grshmConfigVersion.cmake
   DESTINATION ${GRSHM_CMAKE_DIR} COMPONENT dev)
 
-install(TARGETS linkreport rolekind gnssreport linkconfig changelog settings RUNTIME DESTINATION ${GRSHM_CGI_DIR} COMPONENT web)
+install(TARGETS linkreport rolekind gnssreport linkconfig changelog settings login RUNTIME DESTINATION ${GRSHM_CGI_DIR} COMPONENT web)
+install(TARGETS grshm_user RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT web)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION ${GRSHM_PAGES_DIR} COMPONENT web)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-passwd ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-keys
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-keys
   ${PROJECT_SOURCE_DIR}/tools/lighttpd/grshm-web-hosts
   DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT web)
 # The firewall rule set that bounds each client's share of the web server: for the board's image

@@ -218,6 +218,12 @@ bool AsksDescribe(json_object *request) {
 
 }  // namespace
 
+cgi::Role LeastRole(json_object *request) {
+    const bool change = request != nullptr && json_object_is_type(request, json_type_object) &&
+                        !AsksDescribe(request) && HasChanges(request);
+    return change ? cgi::Role::Operator : cgi::Role::Viewer;
+}
+
 const char *ChangeKind(json_object *request) {
     return json_object_is_type(request, json_type_object) && !AsksDescribe(request) && HasChanges(request) ? "channel"
                                                                                                            : nullptr;

@@ -28,4 +28,7 @@ void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply);
 const char *ChangeKind(json_object *request);
 void WriteShown(json_object *request, cgi::JsonWriter &shown);
 
+// A read of a channel is a viewer's; a request with any key to change is an operator's.
+cgi::Role LeastRole(json_object *request);
+
 }  // namespace linkconfig

@@ -5,9 +5,10 @@
 
 int main() {
     const cgi::StrictRequest request = cgi::ReadStrictRequest(cgi::kMaxEditBody);
-    cgi::PrintHeader(linkconfig::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
-    InitShareMemory();
     cgi::JsonWriter reply;
+    cgi::Admit(request.document.get(), linkconfig::LeastRole, reply,
+               linkconfig::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
+    InitShareMemory();
     cgi::ServeRecorded(request.document.get(), reply, [&](cgi::JsonWriter &out) { linkconfig::Serve(request, out); },
                        {linkconfig::ChangeKind, linkconfig::WriteShown});
     cgi::PrintReply(reply);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 
 namespace cgi {
@@ -32,8 +33,13 @@ class JsonWriter {
     void BeginArray() { Open('[', true); }
     void EndArray() { Close(']'); }
 
+    // From now on, every member with one of these keys is left out, key and value (the keys
+    // must outlive the writer). What a role may not see is taken out here, in one place.
+    void HideKeys(std::span<const std::string_view> keys) { hidden_ = keys; }
+
     // A member's key in the open object: plain text of our own that needs no escaping.
     void Key(std::string_view key) {
+        if (!hidden_.empty()) BeginHiding(key);
         char *at = Room(key.size() + 6);
         at = Separate(at);
         *at++ = '"';
@@ -51,21 +57,29 @@ class JsonWriter {
     void String(const char *text, std::size_t length) {
         std::size_t plain = 0;
         while (plain < length && !kEscaped[static_cast<unsigned char>(text[plain])]) ++plain;
-        if (plain < length) return EscapedString(text, length, plain);
+        if (plain < length) {
+            EscapedString(text, length, plain);
+            return ValueDone();
+        }
         char *at = BeforeValue(Room(length + 4));
         *at++ = '"';
         std::memcpy(at, text, length);
         at += length;
         *at++ = '"';
         used_ = static_cast<std::size_t>(at - data_.get());
+        ValueDone();
     }
     void String(std::string_view text) { String(text.data(), text.size()); }
     void Int(long long value) {
-        if (value < 0 || value > 99) return LongInt(value);
+        if (value < 0 || value > 99) {
+            LongInt(value);
+            return ValueDone();
+        }
         char *at = BeforeValue(Room(4));  // the most common numbers of all: one or two digits
         if (value > 9) *at++ = static_cast<char>('0' + value / 10);
         *at++ = static_cast<char>('0' + value % 10);
         used_ = static_cast<std::size_t>(at - data_.get());
+        ValueDone();
     }
     void Bool(bool value) { Number(value ? std::string_view("true") : std::string_view("false")); }
     void Double(double value);  // in json-c's own text for a double
@@ -74,6 +88,7 @@ class JsonWriter {
         char *at = BeforeValue(Room(number_text.size() + 2));
         std::memcpy(at, number_text.data(), number_text.size());
         used_ = static_cast<std::size_t>(at + number_text.size() - data_.get());
+        ValueDone();
     }
 
     // The whole text written so far.
@@ -82,7 +97,7 @@ class JsonWriter {
     void Clear() {
         used_ = 0;
         depth_ = 0;
-        in_array_ = had_children_ = false;
+        in_array_ = had_children_ = hiding_ = false;
     }
 
  private:
@@ -132,6 +147,25 @@ class JsonWriter {
         used_ += 2;
         in_array_ = enclosing_[--depth_].in_array;
         had_children_ = enclosing_[depth_].had_children;
+        ValueDone();
+    }
+    // A hidden member is written as any other, then cut off again once its value is complete.
+    void BeginHiding(std::string_view key) {
+        if (hiding_) return;
+        for (const std::string_view hidden : hidden_) {
+            if (hidden != key) continue;
+            hiding_ = true;
+            hide_from_ = used_;
+            hide_depth_ = depth_;
+            hide_had_children_ = had_children_;
+            return;
+        }
+    }
+    void ValueDone() {
+        if (!hiding_ || depth_ != hide_depth_) return;
+        hiding_ = false;
+        used_ = hide_from_;
+        had_children_ = hide_had_children_;
     }
     // A value's separator, when it has one.
     void SeparateValue() { used_ = static_cast<std::size_t>(BeforeValue(Room(2)) - data_.get()); }
@@ -152,6 +186,11 @@ class JsonWriter {
     };
     Enclosing enclosing_[kMaxDepth] = {};
     int depth_ = 0;
+    std::span<const std::string_view> hidden_;
+    bool hiding_ = false;
+    bool hide_had_children_ = false;
+    int hide_depth_ = 0;
+    std::size_t hide_from_ = 0;
 };
 
 }  // namespace cgi

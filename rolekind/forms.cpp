@@ -383,6 +383,10 @@ void WriteShown(json_object * /*request*/, cgi::JsonWriter &shown) {
     ServeRequest(nullptr, shown);  // the status report shows all a request may change
 }
 
+cgi::Role LeastRole(json_object *request) {
+    return SelectForms(request).count == 0 ? cgi::Role::Viewer : cgi::Role::Operator;
+}
+
 void ServeRequest(json_object *request, cgi::JsonWriter &reply) {
     // The stored settings are read first, in this order, for every request.
     const unsigned char work_mode = ReadConfigByte(ENTRY_WORK_MODE);

@@ -67,6 +67,9 @@ constexpr bool FormTableComplete(const Row (&rows)[N]) {
 // (a position query, a base start or stop, any change): it takes the gate's waiting share.
 bool WaitsOnReceiver(json_object *request);
 
+// The status report (a request that picks no form) is a viewer's; every form is an operator's.
+cgi::Role LeastRole(json_object *request);
+
 // Serves one request (the segments must be attached) and writes its reply.
 void ServeRequest(json_object *request, cgi::JsonWriter &reply);
 

@@ -6,9 +6,10 @@
 
 int main() {
     const cgi::JsonPtr request = cgi::ReadRequest();
-    cgi::PrintHeader(rolekind::WaitsOnReceiver(request.get()) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
-    InitShareMemory();
     cgi::JsonWriter reply;
+    cgi::Admit(request.get(), rolekind::LeastRole, reply,
+               rolekind::WaitsOnReceiver(request.get()) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
+    InitShareMemory();
     cgi::ServeRecorded(request.get(), reply, [&](cgi::JsonWriter &out) { rolekind::ServeRequest(request.get(), out); },
                        {rolekind::ChangeKind, rolekind::WriteShown});
     cgi::PrintReply(reply);

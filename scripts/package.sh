@@ -4,7 +4,8 @@
 #   libgrshm1      the library
 #   libgrshm-dev   headers, development link, pkg-config and CMake files
 #   grshm-web      the CGI programs, the pages, lighttpd's conf-available snippet (HTTPS),
-#                  grshm-passwd and grshm-web-keys (depends on lighttpd and its TLS module)
+#                  grshm-user and grshm-web-keys (depends on lighttpd and its TLS module, and on
+#                  cracklib's dictionary, which libpwquality checks passwords against)
 #   grshm-tools    the grshm inspector
 # Usage: scripts/package.sh [amd64|armhf]   (packages in build-package-ARCH/packages/)
 set -euo pipefail
@@ -115,15 +116,17 @@ make_package libgrshm-dev dev libdevel "libgrshm1 (= $version)" "GNSS receiver's
     "the receiver's own programs."
 echo "Multi-Arch: same" >> "$out/libgrshm-dev/DEBIAN/control"
 
-make_package grshm-web web httpd "lighttpd (>= 1.4.59), lighttpd-mod-openssl, openssl" "GNSS receiver's web interface" \
-    "The CGI programs linkreport, rolekind, gnssreport, linkconfig, changelog and settings, the" \
-    "receiver's pages, lighttpd's configuration over HTTPS (enable it with" \
-    "lighty-enable-mod grshm), grshm-passwd, which sets the login, and" \
-    "grshm-web-keys, which makes the receiver's own certificate, and a" \
+make_package grshm-web web httpd "lighttpd (>= 1.4.59), lighttpd-mod-openssl, openssl, cracklib-runtime" \
+    "GNSS receiver's web interface" \
+    "The CGI programs linkreport, rolekind, gnssreport, linkconfig, changelog," \
+    "settings and login, the receiver's pages, lighttpd's configuration over" \
+    "HTTPS (enable it with lighty-enable-mod grshm), grshm-user, which keeps the" \
+    "accounts, grshm-web-keys, which makes the receiver's own certificate, and a" \
     "firewall rule set (nftables) that bounds each client's connections."
 echo "Recommends: logrotate" >> "$out/grshm-web/DEBIAN/control"
-# The security records (change log, lock-out counters, tokens) are the web server user's alone,
-# outside the storage that formatting erases; removing the package keeps them.
+# The accounts, sessions and security records (change log, lock-out counters, tokens) are the
+# web server user's alone, outside the storage that formatting erases; removing the package
+# keeps them.
 cat > "$out/grshm-web/DEBIAN/postinst" <<'SCRIPT'
 #!/bin/sh
 set -e

@@ -10,7 +10,7 @@ scripts/build.sh build -DGRSHM_TESTS=OFF
 port=${PORT:-8080}
 
 # The login: GRSHM_WEB_PASSWORD if set, else the one made on the first start, kept in a file
-# that only its owner can read (a development run; on the board, tools/lighttpd/grshm-passwd).
+# that only its owner can read (a development run; on the board, grshm-user).
 password_file=build/run/web-password
 if [ -z "${GRSHM_WEB_PASSWORD:-}" ]; then
     if [ ! -s "$password_file" ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the receiver stand-in and lighttpd serving the programs on 127.0.0.1:PORT behind a
-# login (user admin, password GRSHM_WEB_PASSWORD), prints two requests to try, and keeps both
+# login (user admin, password GRSHM_WEB_PASSWORD, an admin account of this server's own state
+# folder), prints a login and requests to try, and keeps both
 # running until SIGINT or SIGTERM, which stops both. Plain HTTP (loopback is a secure context
 # for browsers); with GRSHM_HTTPS=1, HTTPS with a certificate made on the first start for
 # localhost and 127.0.0.1 (BUILD_DIR/run/PORT/tls/device.crt, to trust or give curl --cacert).
@@ -20,7 +21,8 @@ shift 2
 
 rundir="$build/run/$port"  # one per server, so that several can run side by side
 mkdir -p "$rundir"
-# The security records (change log, lock-out counters, tokens) of this server alone.
+# The accounts, sessions and security records (change log, lock-out counters, tokens) of this
+# server alone.
 (umask 077 && mkdir -p "$rundir/state")
 
 # Programs built for another architecture (GRSHM_TEST_EMULATOR=qemu-arm) run behind the
@@ -39,10 +41,14 @@ if [ -n "$emulator" ]; then
         chmod +x "$cgidir/$program"
     done
 fi
-# The login file, outside the pages and readable by its owner only.
-users="$rundir/users.htdigest"
-"$root/tools/lighttpd/grshm-passwd" "$users" admin
-sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" -e "s|@USERS@|$users|" \
+# The admin account takes GRSHM_WEB_PASSWORD at every start.
+state="$rundir/state"
+account=add
+if $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" list | grep -qx 'admin admin'; then account=passwd; fi
+# shellcheck disable=SC2046 # the role words, or none
+printf '%s\n' "$GRSHM_WEB_PASSWORD" |
+    $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" "$account" admin $([ $account = add ] && echo --role admin)
+sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" \
     -e "s|@SOURCE@|$root|" -e "s|@RUNDIR@|$rundir|g" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
 scheme=http
 if [ "${GRSHM_HTTPS:-}" = 1 ]; then
@@ -57,14 +63,14 @@ CONF
     export GRSHM_TLS_NAMES="localhost 127.0.0.1"
 fi
 
-# Started as root, lighttpd and the programs serve as www-data, which gets the login file, the
-# logs and the security records and nothing more: the segments are open to every user already. The build must
+# Started as root, lighttpd and the programs serve as www-data, which gets the logs and the
+# accounts, sessions and security records and nothing more: the segments are open to every user already. The build must
 # be reachable by it (a checkout under /root is not); otherwise it says so and keeps root.
 if [ "$(id -u)" = 0 ]; then
     if runuser -u www-data -- sh -c 'test -r "$1/www/index.html" && test -x "$2/rolekind" && test -r "$1/libgrshm/libgrshm.so.1"' \
         _ "$build" "$cgidir" 2> /dev/null; then
         touch "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"  # opened once it is www-data
-        chown www-data: "$users" "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"
+        chown www-data: "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"
         chown -R www-data: "$rundir/state"
         printf 'server.username = "www-data"\nserver.groupname = "www-data"\n' >> "$rundir/lighttpd.conf"
     else
@@ -72,16 +78,19 @@ if [ "$(id -u)" = 0 ]; then
     fi
 fi
 
-login="admin:$GRSHM_WEB_PASSWORD"
+# The password in JSON text: a backslash and a quote escaped; in the shell line, a quote closed.
+password_json=$(printf '%s' "$GRSHM_WEB_PASSWORD" | sed -e 's/[\\"]/\\&/g' -e "s/'/'\\\\''/g")
 cacert=
 [ $scheme = http ] || cacert="--cacert $rundir/tls/device.crt "
+jar="$rundir/cookies"
 cat <<TEXT
 The receiver stand-in and lighttpd are starting on $scheme://127.0.0.1:$port/ (user admin).
-Try, from another terminal:
+Try, from another terminal: log in (the session cookie goes into $jar), then ask:
 
-  curl -s $cacert--digest -u '$login' -H 'Content-Type: application/json' -d '{}' $scheme://127.0.0.1:$port/cgi-bin/linkreport
-  curl -s $cacert--digest -u '$login' -H 'Content-Type: application/json' -d '{"Key":"1"}' $scheme://127.0.0.1:$port/cgi-bin/rolekind
-  curl -s $cacert--digest -u '$login' -H 'Content-Type: application/json' -d '{"TransID":5}' $scheme://127.0.0.1:$port/cgi-bin/linkconfig
+  curl -s $cacert-c $jar -H 'Content-Type: application/json' -d '{"User":"admin","Password":"$password_json"}' $scheme://127.0.0.1:$port/cgi-bin/login
+  curl -s $cacert-b $jar -H 'Content-Type: application/json' -d '{}' $scheme://127.0.0.1:$port/cgi-bin/linkreport
+  curl -s $cacert-b $jar -H 'Content-Type: application/json' -d '{"Key":"1"}' $scheme://127.0.0.1:$port/cgi-bin/rolekind
+  curl -s $cacert-b $jar -H 'Content-Type: application/json' -d '{"TransID":5}' $scheme://127.0.0.1:$port/cgi-bin/linkconfig
 
 TEXT
 

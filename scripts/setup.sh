@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make binutils git libjson-c-dev libsqlite3-dev libgtest-dev clang-format clang-tidy cppcheck lighttpd lighttpd-mod-openssl openssl logrotate curl
+packages=(g++ cmake make binutils git libjson-c-dev libsqlite3-dev libcrypt-dev libpwquality-dev cracklib-runtime libgtest-dev clang-format clang-tidy cppcheck lighttpd lighttpd-mod-openssl openssl logrotate curl
           clang libclang-rt-14-dev python3 python3-selenium chromium chromium-driver
           dpkg-dev lintian pkgconf debootstrap
           libbenchmark-dev  # lint reads the benchmarks with their headers
@@ -15,7 +15,7 @@ if [ "${1:-}" = armhf ]; then
     if ! dpkg --print-foreign-architectures | grep -qx armhf; then
         dpkg --add-architecture armhf
     fi
-    packages+=(g++-arm-linux-gnueabihf qemu-user libjson-c-dev:armhf libsqlite3-dev:armhf libgtest-dev:armhf)
+    packages+=(g++-arm-linux-gnueabihf qemu-user libjson-c-dev:armhf libsqlite3-dev:armhf libcrypt-dev:armhf libpwquality-dev:armhf libgtest-dev:armhf)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes, once, the root of a board's system to build the receiver's programs against: Debian 11
-# (bullseye) for armhf, glibc 2.31, json-c 0.15 and SQLite 3.34 with their headers, start files and libraries
+# (bullseye) for armhf, glibc 2.31, json-c 0.15, SQLite 3.34, libcrypt (yescrypt) and libpwquality with
+# their headers, start files and libraries
 # (debootstrap downloads them; they are unpacked without emulation). Programs linked against it
 # need nothing newer than those boards have; qemu-arm -L ROOT runs them with its libraries.
 # Kept in /var/cache/grshm (GRSHM_CACHE) between runs; prints the root's path.
@@ -12,7 +13,8 @@ release=bullseye
 cache=${GRSHM_CACHE:-/var/cache/grshm}
 root=$cache/$release-armhf
 # What the root holds; a root made for another list is made again.
-packages="libc6 libc6-dev linux-libc-dev libjson-c5 libjson-c-dev libsqlite3-0 libsqlite3-dev libgcc-s1"
+packages="libc6 libc6-dev linux-libc-dev libjson-c5 libjson-c-dev libsqlite3-0 libsqlite3-dev libgcc-s1 libcrypt1 libcrypt-dev
+    libpwquality1 libpwquality-dev libcrack2"
 if [ -e "$root/.complete" ] && [ "$(cat "$root/.complete")" = "$packages" ]; then
     echo "$root"
     exit 0
@@ -22,11 +24,12 @@ mirror=$(scripts/debian-mirror.sh)
 mkdir -p "$cache"
 work=$(mktemp -d "$cache/.sysroot.XXXXXX")  # beside the root, so that it moves there at once
 trap 'rm -rf "$work"' EXIT
-debootstrap --foreign --arch=armhf --variant=minbase --include=libc6-dev,libjson-c-dev,libsqlite3-dev \
+debootstrap --foreign --arch=armhf --variant=minbase --include=libc6-dev,libjson-c-dev,libsqlite3-dev,libcrypt-dev,libpwquality-dev \
     "$release" "$work/bootstrap" "$mirror" > "$work/debootstrap.log" 2>&1 ||
     { cat "$work/debootstrap.log" >&2; exit 1; }
 # Only what building and running the programs needs: the C library, the kernel's headers,
-# json-c, SQLite and the GCC runtime the C library loads for thread cancellation.
+# json-c, SQLite, libcrypt and libpwquality (with cracklib, which it loads) and the GCC runtime
+# the C library loads for thread cancellation.
 mkdir "$work/root"
 for package in $packages; do
     debs=("$work/bootstrap/var/cache/apt/archives/${package}_"*_armhf.deb)

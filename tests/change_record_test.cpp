@@ -24,19 +24,41 @@ class ChangeRecord : public testing::Test {
         char name[] = "/tmp/grshm-records-XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
         dir_ = name;
+        // ann, an admin (who may also read the change log), logged in as the login page would.
+        ASSERT_EQ(RunCommand({"/bin/sh", "-c",
+                              "echo tractor-meadow-42 | " + std::string(GRSHM_USER_PATH) + " --dir " + dir_ +
+                                  " add ann --role admin"},
+                             false)
+                      .exit_status,
+                  0);
+        const std::string login = R"({"User":"ann","Password":"tractor-meadow-42"})";
+        const std::string out = RunProgram(LOGIN_PATH,
+                                           {{"GATEWAY_INTERFACE", "CGI/1.1"},
+                                            {"REQUEST_METHOD", "POST"},
+                                            {"CONTENT_LENGTH", std::to_string(login.size())},
+                                            {"GRSHM_STATE_DIR", dir_}},
+                                           login)
+                                    .out;
+        const std::size_t at = out.find("grshm_session=");
+        ASSERT_NE(at, std::string::npos) << out;
+        cookie_ = out.substr(at, 14 + 32);
     }
     void TearDown() override { (void)!std::system(("rm -rf " + dir_).c_str()); }
 
     // A request as lighttpd passes it, from ann at 192.0.2.10.
     std::string Web(const char *program, const std::string &body) const {
-        return ReplyBody(RunProgram(program,
-                                    {{"GATEWAY_INTERFACE", "CGI/1.1"},
-                                     {"REQUEST_METHOD", "POST"},
-                                     {"CONTENT_LENGTH", std::to_string(body.size())},
-                                     {"REMOTE_ADDR", "192.0.2.10"},
-                                     {"REMOTE_USER", "ann"},
-                                     {"GRSHM_STATE_DIR", dir_}},
-                                    body));
+        const std::string out = RunProgram(program,
+                                           {{"GATEWAY_INTERFACE", "CGI/1.1"},
+                                            {"REQUEST_METHOD", "POST"},
+                                            {"CONTENT_LENGTH", std::to_string(body.size())},
+                                            {"REMOTE_ADDR", "192.0.2.10"},
+                                            {"HTTP_COOKIE", cookie_},
+                                            {"GRSHM_STATE_DIR", dir_}},
+                                           body)
+                                    .out;
+        const std::string header = "X-Grshm-User: ann\nContent-type: application/text;charset=utf-8\n\n";
+        EXPECT_EQ(out.substr(0, header.size()), header);
+        return out.size() >= header.size() ? out.substr(header.size()) : std::string();
     }
 
     // The newest record, without its id and time: "kind user client [key: old -> new, ...] outcome".
@@ -66,6 +88,7 @@ class ChangeRecord : public testing::Test {
     }
 
     std::string dir_;
+    std::string cookie_;
 };
 
 std::string RevisionOf(const std::string &reply) {

@@ -45,6 +45,14 @@ for tool in "$@"; do
         changelog|settings)
             check_needed "$tool" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
             cgi_tools="$cgi_tools $tool" ;;
+        # The session check needs no library of its own; only the login program hashes
+        # (libcrypt), and only the console tool checks new passwords (libpwquality).
+        login)
+            check_needed "$tool" "libc.so.6 libcrypt.so.1 libgrshm.so.1 libjson-c.so.5 "
+            cgi_tools="$cgi_tools $tool" ;;
+        grshm-user)
+            check_needed "$tool" "libc.so.6 libcrypt.so.1 libjson-c.so.5 libpwquality.so.1 "
+            cgi_tools="$cgi_tools $tool" ;;
     esac
 done
 

@@ -252,30 +252,34 @@ TEST_F(EndToEnd, SmartBaseModeAnswersTheStationChosenForTheReplayedPosition) {
 
 // ---- What guards the web interface ----------------------------------------------------------
 
-TEST_F(EndToEnd, EveryPageAndProgramNeedsTheLogin) {
+TEST_F(EndToEnd, EveryProgramNeedsASessionAndThePagesLoadWithout) {
     Start({});
     const std::vector<unsigned char> config = ConfigBytesBesideTimeWords();
     const HttpLogin nobody{"", ""};
     const HttpLogin wrong{kWebUser, "not-the-password"};
     const HttpLogin stranger{"root", kWebPassword};
     for (const char *target :
-         {"/", "/index.html", "/channels.html", "/workmode.html", "/common.js", "/cgi-bin/linkreport",
+         {"/", "/index.html", "/channels.html", "/workmode.html", "/login.html", "/common.js", "/cgi-bin/linkreport",
           "/cgi-bin/rolekind", "/cgi-bin/gnssreport", "/cgi-bin/linkconfig", "/no-such-page"}) {
-        for (const HttpLogin &login : {nobody, wrong, stranger}) {
-            const HttpReply reply = HttpRequest(port_, "POST", target, R"({"Key":"3"})", login);
-            EXPECT_EQ(reply.status, 401) << target << " as " << login.user;
-            EXPECT_NE(reply.headers.find(R"(realm="GNSS receiver")"), std::string::npos) << reply.headers;
-        }
-        // With the login: pages as a browser asks for them, programs as our pages ask.
         const bool program = std::string(target).rfind("/cgi-bin/", 0) == 0;
-        const HttpReply ok = program ? HttpRequest(port_, "POST", target, "{}") : HttpRequest(port_, "GET", target);
+        if (program) {
+            for (const HttpLogin &login : {nobody, wrong, stranger}) {
+                const HttpReply reply = HttpRequest(port_, "POST", target, R"({"Key":"3"})", login);
+                EXPECT_EQ(reply.status, 401) << target << " as " << login.user;
+                EXPECT_EQ(reply.body, R"({ "Res": "Failed", "Error": "log in first" })") << target;
+                EXPECT_EQ(reply.headers.find("WWW-Authenticate"), std::string::npos) << reply.headers;
+            }
+        }
+        // Pages as a browser asks for them, without a login; programs as our pages ask, with one.
+        const HttpReply ok =
+            program ? HttpRequest(port_, "POST", target, "{}") : HttpRequest(port_, "GET", target, "", nobody);
         EXPECT_EQ(ok.status, std::string(target) == "/no-such-page" ? 404 : 200) << target;
         // Not to be framed by another site, and no server version for anyone.
         EXPECT_NE(ok.headers.find("Content-Security-Policy: frame-ancestors 'self'"), std::string::npos) << target;
         EXPECT_NE(ok.headers.find("X-Frame-Options: SAMEORIGIN"), std::string::npos) << target;
         EXPECT_NE(ok.headers.find("Server: lighttpd\r\n"), std::string::npos) << ok.headers;
     }
-    EXPECT_EQ(ConfigBytesBesideTimeWords(), config) << "a request without the login reached rolekind";
+    EXPECT_EQ(ConfigBytesBesideTimeWords(), config) << "a request without a session reached rolekind";
 }
 
 TEST_F(EndToEnd, TheRunScriptsRequestsWorkWithTheirLogin) {
@@ -284,13 +288,17 @@ TEST_F(EndToEnd, TheRunScriptsRequestsWorkWithTheirLogin) {
     std::stringstream output(ServeOutput());
     for (std::string line; std::getline(output, line);)
         if (line.rfind("  curl ", 0) == 0) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 3u) << ServeOutput();
-    EXPECT_NE(lines[0].find(std::string("admin:") + kWebPassword), std::string::npos) << lines[0];
-    const CommandResult linkreport = RunCommand({"/bin/bash", "-c", lines[0]}, false);
+    ASSERT_EQ(lines.size(), 4u) << ServeOutput();
+    EXPECT_NE(lines[0].find(std::string(R"("Password":")") + kWebPassword + "\""), std::string::npos) << lines[0];
+    // Without the login first, the requests are refused.
+    EXPECT_EQ(RunCommand({"/bin/bash", "-c", lines[1]}, false).out, R"({ "Res": "Failed", "Error": "log in first" })");
+    const CommandResult login = RunCommand({"/bin/bash", "-c", lines[0]}, false);
+    EXPECT_EQ(login.out, R"({ "Res": "Success", "User": "admin", "Role": "admin" })");
+    const CommandResult linkreport = RunCommand({"/bin/bash", "-c", lines[1]}, false);
     EXPECT_EQ(linkreport.out.rfind(R"({ "DataTrans": [ )", 0), 0u) << linkreport.out;
-    const CommandResult rolekind = RunCommand({"/bin/bash", "-c", lines[1]}, false);
+    const CommandResult rolekind = RunCommand({"/bin/bash", "-c", lines[2]}, false);
     EXPECT_EQ(rolekind.out.rfind(R"({ "Station": { "Coordinate": )", 0), 0u) << rolekind.out;
-    const CommandResult linkconfig = RunCommand({"/bin/bash", "-c", lines[2]}, false);
+    const CommandResult linkconfig = RunCommand({"/bin/bash", "-c", lines[3]}, false);
     EXPECT_EQ(linkconfig.out.rfind(R"({ "Res": "Success", "Channel": { "TransID": 5, "NtripServerID": 1, )", 0), 0u)
         << linkconfig.out;
 }

@@ -38,8 +38,8 @@ unshare --mount --fork bash -euc '
         apt-get update -qq
         apt-get install -y -qq /tmp/*.deb > /tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
         lighty-enable-mod grshm > /dev/null
-        GRSHM_WEB_PASSWORD=fresh-root-9 grshm-passwd /etc/lighttpd/grshm.htdigest admin
-        chown www-data: /etc/lighttpd/grshm.htdigest
+        echo fresh-root-9-Kw | grshm-user add admin --role admin
+        test \"\$(stat -c %U /var/lib/grshm/accounts/admin)\" = www-data
         lighttpd -tt -f /etc/lighttpd/lighttpd.conf
     "
 ' _ "$root"
@@ -69,13 +69,17 @@ unshare --mount --net --ipc --fork bash -euc '
             status=1
         fi
     }
-    login=(--digest -u admin:fresh-root-9)
+    jar=$(mktemp)
+    login=(-b "$jar")
     json=(-H "Content-Type: application/json" -d "{}")
     check 301 "" http://127.0.0.1/
-    check 301 "" "${login[@]}" http://127.0.0.1/index.html
+    check 301 "" "${json[@]}" http://127.0.0.1/cgi-bin/login
+    check 401 "" -H "Content-Type: application/json" -d "{\"User\":\"admin\",\"Password\":\"wrong-root-9-Kw\"}" \
+        https://127.0.0.1/cgi-bin/login
+    check 200 "{ \"Res\": \"Success\", \"User\": \"admin\", " -c "$jar" -H "Content-Type: application/json" \
+        -d "{\"User\":\"admin\",\"Password\":\"fresh-root-9-Kw\"}" https://127.0.0.1/cgi-bin/login
     check 401 "" "${json[@]}" https://127.0.0.1/cgi-bin/rolekind
-    check 401 "" --digest -u admin:wrong "${json[@]}" https://127.0.0.1/cgi-bin/linkreport
-    check 200 "<!doctype html>" "${login[@]}" https://127.0.0.1/
+    check 200 "<!doctype html>" https://127.0.0.1/
     check 200 "{ \"DataTrans\": [ " "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/linkreport
     check 200 "{ \"Mode\": 0, " "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/rolekind
     check 200 "{ \"Fix\": { \"Quality\": 0, " "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/gnssreport

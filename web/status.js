@@ -140,7 +140,7 @@ async function refresh() {
   if (busy) return;
   busy = true;
   try {
-    const report = await callProgram("gnssreport", {});
+    const report = await callProgram("gnssreport", {}, { refresh: true });
     showFix(report.Fix, report.Position);
     drawSky(report);
     drawBars(report);

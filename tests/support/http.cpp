@@ -1,6 +1,7 @@
 #include "http.h"
 
 #include <arpa/inet.h>
+#include <json-c/json.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <regex>
 
 #include "process.h"
 
@@ -50,7 +53,10 @@ HttpReply HttpRequest(int port, const std::string &method, const std::string &ta
                                      "%{http_code}",
                                      "-X",
                                      method};
-    if (!login.user.empty()) curl.insert(curl.end(), {"--digest", "-u", login.user + ":" + login.password});
+    if (!login.user.empty()) {
+        const std::string token = SessionToken(port, login);
+        if (!token.empty()) curl.insert(curl.end(), {"-H", "Cookie: grshm_session=" + token});
+    }
     bool own_type = false;
     for (const std::string &header : extra_headers) {
         curl.insert(curl.end(), {"-H", header});
@@ -67,11 +73,26 @@ HttpReply HttpRequest(int port, const std::string &method, const std::string &ta
     reply.body.assign(std::istreambuf_iterator<char>(body_file), std::istreambuf_iterator<char>());
     std::ifstream headers_file(headers_path);
     const std::string headers{std::istreambuf_iterator<char>(headers_file), std::istreambuf_iterator<char>()};
-    const std::size_t last = headers.rfind("HTTP/");  // a login answers 401 first
-    if (last != std::string::npos) reply.headers = headers.substr(last);
+    reply.headers = headers;
     unlink(body_path);
     unlink(headers_path);
     return reply;
+}
+
+std::string SessionToken(int port, const HttpLogin &login) {
+    static std::map<std::string, std::string> tokens;  // by port, user and password
+    const std::string key = std::to_string(port) + "\n" + login.user + "\n" + login.password;
+    if (const auto known = tokens.find(key); known != tokens.end()) return known->second;
+    json_object *body = json_object_new_object();
+    json_object_object_add(body, "User", json_object_new_string(login.user.c_str()));
+    json_object_object_add(body, "Password", json_object_new_string(login.password.c_str()));
+    const std::string text = json_object_to_json_string(body);
+    json_object_put(body);
+    const HttpReply reply = HttpRequest(port, "POST", "/cgi-bin/login", text, HttpLogin{"", ""});
+    std::smatch token;
+    if (reply.status != 200 || !std::regex_search(reply.headers, token, std::regex("grshm_session=([0-9a-f]{32});")))
+        return {};
+    return tokens[key] = token[1].str();
 }
 
 bool WaitForPort(int port, int timeout_ms) {

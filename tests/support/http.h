@@ -1,4 +1,5 @@
-// Talking to the real web server on loopback, through curl (which does the digest login).
+// Talking to the real web server on loopback, through curl, logged in as our pages log in: a
+// session cookie from the login program.
 #pragma once
 
 #include <string>
@@ -22,10 +23,15 @@ struct HttpReply {
 };
 
 // A request as our pages send it: a POST carries a JSON body with Content-Type
-// application/json, unless extra_headers ("Name: value" lines) name another type. An empty
-// user sends no login.
+// application/json, unless extra_headers ("Name: value" lines) name another type. With a
+// user, the request carries that user's session cookie (logged in once per server and user;
+// none when the login is refused). An empty user sends no cookie.
 HttpReply HttpRequest(int port, const std::string &method, const std::string &target, const std::string &body = "",
                       const HttpLogin &login = {}, const std::vector<std::string> &extra_headers = {});
+
+// The session token the login program gives this user on the server at port, or an empty
+// text when it refuses the login.
+std::string SessionToken(int port, const HttpLogin &login);
 
 // True once something accepts connections on the port (waits up to timeout_ms).
 bool WaitForPort(int port, int timeout_ms);

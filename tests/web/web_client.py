@@ -14,13 +14,13 @@
   web_client.py every SECONDS URL BODY...  the operator: each second for SECONDS seconds, one
                                            logged-in POST of BODY to each URL (pairs of URL and
                                            BODY); prints "STATUS SECONDS URL" for each
-  web_client.py noqop URL BODY             a POST whose digest response has no qop (RFC 2069),
-                                           then the same with qop=auth; prints both statuses
   web_client.py silent URL                 a connection that sends nothing; prints the seconds
                                            until the server closes it (at most 90)
-The login comes from GRSHM_WEB_PASSWORD (user admin); an https URL is checked against the
-certificate file named by GRSHM_CAFILE."""
-import hashlib
+  web_client.py logins URL COUNT BODY      COUNT logins sent at the same moment, each sent again
+                                           after a second while it gets 429 or 503 (as the login
+                                           page does); prints "STATUS TURNED-AWAY SECONDS TOKEN"
+The session comes from GRSHM_SESSION_COOKIE ("name=token"); an https URL is checked against
+the certificate file named by GRSHM_CAFILE."""
 import os
 import re
 import resource
@@ -30,12 +30,6 @@ import sys
 import threading
 import time
 import urllib.parse
-
-REALM = "GNSS receiver"
-
-
-def md5(text):
-    return hashlib.md5(text.encode()).hexdigest()
 
 
 class Target:
@@ -53,12 +47,12 @@ class Target:
         context = ssl.create_default_context(cafile=os.environ["GRSHM_CAFILE"])
         return context.wrap_socket(sock, server_hostname=self.host)
 
-    def exchange(self, sock, body, authorization=None):
+    def exchange(self, sock, body, cookie=None):
         """Sends one POST of JSON; returns (status, headers, seconds from sending to reply)."""
         lines = [f"POST {self.path} HTTP/1.1", f"Host: {self.authority}", "Content-Type: application/json",
-                 f"Content-Length: {len(body)}", "Connection: close"]
-        if authorization:
-            lines.append("Authorization: " + authorization)
+                 f"Content-Length: {len(body.encode())}", "Connection: close"]
+        if cookie:
+            lines.append("Cookie: " + cookie)
         start = time.monotonic()
         sock.sendall(("\r\n".join(lines) + "\r\n\r\n" + body).encode())
         reply = b""
@@ -71,26 +65,6 @@ class Target:
         head = reply.split(b"\r\n\r\n", 1)[0].decode(errors="replace")
         status = int(head.split(" ", 2)[1]) if head.startswith("HTTP/") else 0
         return status, head, seconds
-
-
-def challenge_nonce(target, body):
-    with target.connect() as sock:
-        status, head, _ = target.exchange(sock, body)
-    match = re.search(r'nonce="([^"]+)"', head)
-    assert status == 401 and match, f"no digest challenge: {head!r}"
-    return match.group(1)
-
-
-def digest(target, nonce, nc=None, qop=True):
-    """The Authorization header of a digest response (qop=auth with count nc, or RFC 2069)."""
-    ha1 = md5(f"admin:{REALM}:{os.environ['GRSHM_WEB_PASSWORD']}")
-    ha2 = md5(f"POST:{target.path}")
-    fields = f'username="admin", realm="{REALM}", nonce="{nonce}", uri="{target.path}", algorithm=MD5'
-    if not qop:
-        return f'Digest {fields}, response="{md5(f"{ha1}:{nonce}:{ha2}")}"'
-    count, cnonce = f"{nc:08x}", f"c{nc}"
-    response = md5(f"{ha1}:{nonce}:{count}:{cnonce}:auth:{ha2}")
-    return f'Digest {fields}, qop=auth, nc={count}, cnonce="{cnonce}", response="{response}"'
 
 
 def idle(target, count, source, seconds=None):
@@ -131,7 +105,6 @@ def idle(target, count, source, seconds=None):
 
 
 def burst(target, count, body):
-    nonce = challenge_nonce(target, body)
     socks = [target.connect() for _ in range(count)]  # connected (and TLS set up) before the clock starts
     results = [None] * count
     gate = threading.Barrier(count)
@@ -139,7 +112,7 @@ def burst(target, count, body):
     def one(i):
         if gate.wait() == 0:
             print("fired", flush=True)
-        results[i] = target.exchange(socks[i], body, digest(target, nonce, i + 1))
+        results[i] = target.exchange(socks[i], body, os.environ["GRSHM_SESSION_COOKIE"])
 
     threads = [threading.Thread(target=one, args=(i,)) for i in range(count)]
     for thread in threads:
@@ -152,24 +125,42 @@ def burst(target, count, body):
 
 def every(seconds, pairs):
     reads = [(Target(url), body) for url, body in zip(pairs[::2], pairs[1::2])]
-    nonces = [challenge_nonce(target, body) for target, body in reads]
     start = time.monotonic()
     for second in range(seconds):
-        for (target, body), nonce in zip(reads, nonces):
+        for target, body in reads:
             try:
                 with target.connect() as sock:
-                    status, _, taken = target.exchange(sock, body, digest(target, nonce, second + 1))
+                    status, _, taken = target.exchange(sock, body, os.environ["GRSHM_SESSION_COOKIE"])
             except OSError:
                 status, taken = 0, time.monotonic() - start - second
             print(status, f"{taken:.3f}", target.path, flush=True)
         time.sleep(max(0.0, start + second + 1 - time.monotonic()))
 
 
-def noqop(target, body):
-    nonce = challenge_nonce(target, body)
-    for qop in (False, True):
-        with target.connect() as sock:
-            print(target.exchange(sock, body, digest(target, nonce, 1, qop))[0])
+def logins(target, count, body):
+    results = [None] * count
+    gate = threading.Barrier(count)
+
+    def one(i):
+        gate.wait()
+        start, turned_away = time.monotonic(), 0
+        while True:
+            with target.connect() as sock:
+                status, head, _ = target.exchange(sock, body)
+            if status not in (429, 503) or turned_away == 60:
+                break
+            turned_away += 1
+            time.sleep(1)
+        token = re.search(r"grshm_session=([0-9a-f]{32});", head)
+        results[i] = (status, turned_away, time.monotonic() - start, token.group(1) if token else "-")
+
+    threads = [threading.Thread(target=one, args=(i,)) for i in range(count)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for status, turned_away, seconds, token in results:
+        print(status, turned_away, f"{seconds:.3f}", token)
 
 
 def silent(target):
@@ -186,8 +177,8 @@ def silent(target):
 if __name__ == "__main__":
     commands = {"idle": lambda t, count, source: idle(t, int(count), source),
                 "trickle": lambda t, count, source, seconds: idle(t, int(count), source, float(seconds)),
-                "burst": lambda t, count, body: burst(t, int(count), body), "noqop": noqop,
-                "silent": silent}
+                "burst": lambda t, count, body: burst(t, int(count), body),
+                "logins": lambda t, count, body: logins(t, int(count), body), "silent": silent}
     if len(sys.argv) >= 5 and sys.argv[1] == "every":
         every(int(sys.argv[2]), sys.argv[3:])
     elif len(sys.argv) < 3 or sys.argv[1] not in commands:
