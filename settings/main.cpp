@@ -5,9 +5,13 @@
 
 int main() {
     const cgi::StrictRequest request = cgi::ReadStrictRequest(cgi::kMaxEditBody);
-    cgi::PrintHeader(settings::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
-    InitShareMemory();
     cgi::JsonWriter reply;
+    // A read of any group is a viewer's; every change an operator's.
+    cgi::Admit(
+        request.document.get(),
+        [](json_object *document) { return settings::ChangeKind(document) ? cgi::Role::Operator : cgi::Role::Viewer; },
+        reply, settings::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
+    InitShareMemory();
     cgi::ServeRecorded(request.document.get(), reply, [&](cgi::JsonWriter &out) { settings::Serve(request, out); },
                        {settings::ChangeKind, settings::WriteShown});
     cgi::PrintReply(reply);
