@@ -21,9 +21,6 @@ shift 2
 
 rundir="$build/run/$port"  # one per server, so that several can run side by side
 mkdir -p "$rundir"
-# The accounts, sessions and security records (change log, lock-out counters, tokens) of this
-# server alone.
-(umask 077 && mkdir -p "$rundir/state")
 
 # Programs built for another architecture (GRSHM_TEST_EMULATOR=qemu-arm) run behind the
 # emulator: the web server then starts small wrappers instead of the programs themselves.
@@ -41,15 +38,52 @@ if [ -n "$emulator" ]; then
         chmod +x "$cgidir/$program"
     done
 fi
+# Started as root, lighttpd and the programs serve as www-data, which gets the logs and the
+# accounts, sessions and security records and nothing more: the segments are open to every user
+# already. A build it cannot reach (a checkout in a home only its owner enters, as /root is) is
+# served from a copy it can: the pages, the programs and the library, with the logs and the
+# state beside them in /var/tmp; BUILD_DIR/run/PORT names them by links, as it does otherwise.
+docroot="$build/www"
+served="$rundir"  # where the server's user finds its logs and state
+as_www_data=
+reaches() {
+    runuser -u www-data -- sh -c 'test -r "$1/index.html" && test -x "$2/rolekind" && test -r "$3/libgrshm.so.1"' \
+        _ "$docroot" "$cgidir" "$1" 2> /dev/null
+}
+if [ "$(id -u)" = 0 ]; then
+    if reaches "$build/libgrshm"; then
+        as_www_data=1
+    elif [ -z "$emulator" ]; then
+        served=/var/tmp/grshm-serve-$port
+        install -d -m 0755 "$served"
+        rm -rf "$served/www" "$served/cgi-bin" "$served/lib"
+        cp -rL "$build/www" "$served/www"
+        if [ -n "${GRSHM_CGI_DIR:-}" ]; then cp -rL "$cgidir" "$served/cgi-bin" && cgidir="$served/cgi-bin"
+        else cgidir="$served/www/cgi-bin"; fi
+        docroot="$served/www"
+        install -d -m 0755 "$served/lib"
+        cp -L "$build/libgrshm/libgrshm.so.1" "$served/lib/"
+        export LD_LIBRARY_PATH="$served/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"  # lighttpd hands it on
+        # A state folder of an earlier start moves along, so its accounts and records stay.
+        if [ -d "$rundir/state" ] && [ ! -L "$rundir/state" ]; then rm -rf "$served/state" && mv "$rundir/state" "$served/state"; fi
+        for name in state lighttpd-access.log lighttpd-error.log; do ln -sfn "$served/$name" "$rundir/$name"; done
+        reaches "$served/lib" && as_www_data=1
+    fi
+    [ -n "$as_www_data" ] || echo "serve.sh: www-data cannot reach $build; serving as root (use a checkout others may enter)" >&2
+fi
+# The accounts, sessions and security records (change log, lock-out counters, tokens) of this
+# server alone.
+state="$served/state"
+(umask 077 && mkdir -p "$state")
+
 # The admin account takes GRSHM_WEB_PASSWORD at every start.
-state="$rundir/state"
 account=add
 if $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" list | grep -qx 'admin admin'; then account=passwd; fi
 # shellcheck disable=SC2046 # the role words, or none
 printf '%s\n' "$GRSHM_WEB_PASSWORD" |
     $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" "$account" admin $([ $account = add ] && echo --role admin)
-sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$build/www|" -e "s|@CGIDIR@|$cgidir|" \
-    -e "s|@SOURCE@|$root|" -e "s|@RUNDIR@|$rundir|g" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
+sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$docroot|" -e "s|@CGIDIR@|$cgidir|" \
+    -e "s|@SOURCE@|$root|" -e "s|@RUNDIR@|$served|g" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
 scheme=http
 if [ "${GRSHM_HTTPS:-}" = 1 ]; then
     scheme=https
@@ -63,19 +97,11 @@ CONF
     export GRSHM_TLS_NAMES="localhost 127.0.0.1"
 fi
 
-# Started as root, lighttpd and the programs serve as www-data, which gets the logs and the
-# accounts, sessions and security records and nothing more: the segments are open to every user already. The build must
-# be reachable by it (a checkout under /root is not); otherwise it says so and keeps root.
-if [ "$(id -u)" = 0 ]; then
-    if runuser -u www-data -- sh -c 'test -r "$1/www/index.html" && test -x "$2/rolekind" && test -r "$1/libgrshm/libgrshm.so.1"' \
-        _ "$build" "$cgidir" 2> /dev/null; then
-        touch "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"  # opened once it is www-data
-        chown www-data: "$rundir/lighttpd-error.log" "$rundir/lighttpd-access.log"
-        chown -R www-data: "$rundir/state"
-        printf 'server.username = "www-data"\nserver.groupname = "www-data"\n' >> "$rundir/lighttpd.conf"
-    else
-        echo "serve.sh: www-data cannot reach $build; serving as root (use a checkout others may enter)" >&2
-    fi
+if [ -n "$as_www_data" ]; then
+    touch "$served/lighttpd-error.log" "$served/lighttpd-access.log"  # opened once it is www-data
+    chown www-data: "$served/lighttpd-error.log" "$served/lighttpd-access.log"
+    chown -R www-data: "$state"
+    printf 'server.username = "www-data"\nserver.groupname = "www-data"\n' >> "$rundir/lighttpd.conf"
 fi
 
 # The password in JSON text: a backslash and a quote escaped; in the shell line, a quote closed.
