@@ -100,8 +100,12 @@ unshare --mount --net --ipc --fork bash -euc '
     chroot "$root" lighttpd -D -f /etc/lighttpd/lighttpd.conf &
     server=$!
     for _ in $(seq 100); do curl -s -o /dev/null http://127.0.0.1/ && break; sleep 0.05; done
-    check 200 "{ \"DataTrans\": [ " "${login[@]}" "${json[@]}" -k --resolve receiver.test:443:127.0.0.1 \
-        https://receiver.test/cgi-bin/linkreport
+    # (The session cookie belongs to the host it was set by: receiver.test logs in on its own.)
+    named=(-k --resolve receiver.test:443:127.0.0.1)
+    check 200 "{ \"Res\": \"Success\", \"User\": \"admin\", " "${named[@]}" -c "$jar.named" \
+        -H "Content-Type: application/json" -d "{\"User\":\"admin\",\"Password\":\"fresh-root-9-Kw\"}" \
+        https://receiver.test/cgi-bin/login
+    check 200 "{ \"DataTrans\": [ " -b "$jar.named" "${json[@]}" "${named[@]}" https://receiver.test/cgi-bin/linkreport
     check 200 "<!doctype html>" "${login[@]}" -H "Host: 10.1.2.3" https://127.0.0.1/
     check 403 "" "${login[@]}" "${json[@]}" https://127.0.0.1/cgi-bin/linkreport
     check 403 "" "${login[@]}" -H "Host: rebound.example" https://127.0.0.1/
