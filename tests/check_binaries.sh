@@ -50,8 +50,13 @@ for tool in "$@"; do
         login)
             check_needed "$tool" "libc.so.6 libcrypt.so.1 libgrshm.so.1 libjson-c.so.5 "
             cgi_tools="$cgi_tools $tool" ;;
+        # (Against a C library before 2.34, the console tool's -pthread brings libpthread.)
         grshm-user)
-            check_needed "$tool" "libc.so.6 libcrypt.so.1 libjson-c.so.5 libpwquality.so.1 "
+            pthread=
+            if [ -n "${GLIBC_FLOOR:-}" ] && [ "$(printf '%s\n' "$GLIBC_FLOOR" 2.34 | sort -V | head -n 1)" != 2.34 ]; then
+                pthread="libpthread.so.0 "
+            fi
+            check_needed "$tool" "libc.so.6 libcrypt.so.1 libjson-c.so.5 ${pthread}libpwquality.so.1 "
             cgi_tools="$cgi_tools $tool" ;;
     esac
 done
