@@ -24,8 +24,10 @@ for package in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    # (A mirror caught mid-sync serves an index of the wrong size: try again a little later.)
-    apt-get update -qq || { sleep 20; apt-get update -qq; } || { sleep 60; apt-get update -qq; }
+    # (A mirror caught mid-sync serves an index of the wrong size: try again a little later; if an
+    # index still fails, install from those that came, and let the install say what is missing.)
+    apt-get update -qq || { sleep 20; apt-get update -qq; } ||
+        echo "setup.sh: some package indexes could not be updated; installing from the others" >&2
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
     # Debian starts its own lighttpd on port 80 when it installs it; we run our own.
     if [[ " ${missing[*]} " == *" lighttpd "* ]]; then service lighttpd stop >/dev/null 2>&1 || true; fi
