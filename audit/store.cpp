@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace audit {
 
@@ -113,13 +114,28 @@ Store::Store(const std::string &state_directory) {
         return;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    // WAL: writers append while readers read; NORMAL: a commit survives a killed process (only
-    // a power cut may take the last commits back, never tear the database).
-    if (!Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON") || !Exec(kSchema)) {
+    if (!SetUp()) {
         db_.reset();
         return;
     }
     GiveToFolderOwner(state_directory, path);
+}
+
+// WAL: writers append while readers read; NORMAL: a commit survives a killed process (only a
+// power cut may take the last commits back, never tear the database). While another process
+// turns a new file to WAL, SQLite answers "locked" at once rather than through the busy
+// handler (the lock it would wait for could deadlock), so the set-up is tried again here,
+// within the same bound a writer waits.
+bool Store::SetUp() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        if (Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON") && Exec(kSchema))
+            return true;
+        const int code = sqlite3_errcode(db_.get()) & 0xff;
+        if ((code != SQLITE_BUSY && code != SQLITE_LOCKED) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 bool Store::Exec(const char *sql) {

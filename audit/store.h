@@ -81,6 +81,7 @@ class Store {
     };
 
  private:
+    bool SetUp();
     bool Fail(const std::string &what);
     std::unique_ptr<sqlite3, SqliteCloser> db_;
     std::string error_;

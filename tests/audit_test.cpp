@@ -258,7 +258,10 @@ TEST_F(LoginGuard, ConcurrentFailuresOfKilledProcessesAreAllCounted) {
         logins.push_back(Spawn([&, p] {
             for (int i = 0; i < audit::kAccountFailuresPerHour / kProcesses; ++i) {
                 audit::Store store(dir_);
-                if (!audit::RecordFailure(store, "10.2.0." + std::to_string(p), "ann", now + i).recorded) return 1;
+                if (!audit::RecordFailure(store, "10.2.0." + std::to_string(p), "ann", now + i).recorded) {
+                    std::fprintf(stderr, "login %d, failure %d: %s\n", p, i, store.Error().c_str());
+                    return 1;
+                }
             }
             raise(SIGKILL);  // and the counters outlive the process
             return 0;
