@@ -19,7 +19,8 @@ inline constexpr std::size_t kAntennaBlock = sizeof(ReceiverConfigPara::ANTENNA_
 static_assert(sizeof(RecConfig::Antenna) == kAntennaBlock, "one form for the three blocks");
 
 inline constexpr rows::Place kAntennaTypes = ROWS_PLACE(Monitor, ENTRY_ANT_TYPE, ENTRY_NULL_OP);
-inline constexpr std::size_t kAntennaTypeSlot = 21;  // 1,000 slots; the list ends at an empty one
+inline constexpr const char *kAntennaTypesKey = "AntennaTypes";  // of the antenna group's read
+inline constexpr std::size_t kAntennaTypeSlot = 21;              // 1,000 slots; the list ends at an empty one
 inline constexpr Choice kHeightMethods[] = {{0, "vertical, from the mark to the antenna reference point"},
                                             {1, "slant, from the mark to the antenna's slant-measurement point"}};
 
@@ -28,6 +29,7 @@ inline constexpr Row kAntennaRows[] = {
         Row row =
             rows::Length(rows::Show("AntennaType", Shown::Text, kAntennaType, "Antenna and radome (IGS)"), 20, 20);
         row.choices_from = &kAntennaTypes;
+        row.choices_in = kAntennaTypesKey;
         return row;
     }(),
     rows::Scaled(rows::Show("AntennaHeight", Shown::Decimal, kAntennaHeight, "Antenna height", "m"), 10000, -10, 100),

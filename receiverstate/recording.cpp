@@ -20,7 +20,7 @@ AntennaTypeList AntennaTypesOf(const unsigned char *list, std::size_t size) {
 }
 
 void WriteAntennaTypes(cgi::JsonWriter &writer, const AntennaTypeList &list) {
-    writer.Key("AntennaTypes");
+    writer.Key(kAntennaTypesKey);
     writer.BeginArray();
     for (const std::string &type : list.types) writer.String(type);
     writer.EndArray();

@@ -120,6 +120,8 @@ void WriteRule(cgi::JsonWriter &writer, const Row &row) {
             if (row.choices_from != nullptr) {  // read at run time: the group's read carries them
                 writer.Key("ChoicesFrom");
                 writer.String(row.choices_from->entry_name);
+                writer.Key("ChoicesIn");
+                writer.String(row.choices_in);
             }
             break;
         case Shown::Choice:

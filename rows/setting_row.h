@@ -88,6 +88,7 @@ struct Row {
     bool live = false;                          // written by the receiver (Live below)
     int scale = 0;                              // Decimal: 0 a float; else a signed word of 1/scale units
     const Place *choices_from = nullptr;        // Text: a list the receiver keeps of values to choose from
+    const char *choices_in = nullptr;           // the key of the group's read that brings that list
 };
 
 // A group of rows that one request reads and changes together, in one entry (a data

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "receiver_settings.h"
 #include "setting_row.h"
 
 namespace settings {
@@ -61,13 +62,34 @@ inline constexpr rows::Group kTracking = {"the tracking settings", "Tracking", k
 
 // ---- The groups, by the name a request gives ------------------------------------------------
 
+// What a group needs beyond its rows (docs/settings.md, "The receiver's groups").
+enum class Extra : unsigned char {
+    None,
+    Antenna,    // its block is written into both recorders' records too; a read brings the types
+    Recorder1,  // no start without space
+    Recorder2,
+    Maintenance,  // no rows: the actions a person confirms
+};
+
 struct NamedGroup {
     const char *name;  // "Group" of a request
     const rows::Group &group;
+    bool admins_only = false;  // changed by an administrator only (else by an operator too)
+    Extra extra = Extra::None;
 };
+
+inline constexpr rows::Group kMaintenanceGroup = {"maintenance", "Maintenance", kMaskAngle, 0, {}};
 
 inline constexpr NamedGroup kGroups[] = {
     {"tracking", kTracking},
+    {"identity", receiverstate::kIdentity},
+    {"health", receiverstate::kHealth},
+    {"links", receiverstate::kLinks},
+    {"antenna", receiverstate::kAntenna, false, Extra::Antenna},
+    {"recorder1", receiverstate::kRecorder<1>, false, Extra::Recorder1},
+    {"recorder2", receiverstate::kRecorder<2>, false, Extra::Recorder2},
+    {"network", receiverstate::kNetwork, true},
+    {"maintenance", kMaintenanceGroup, true, Extra::Maintenance},
 };
 
 }  // namespace settings

@@ -6,11 +6,9 @@
 int main() {
     const cgi::StrictRequest request = cgi::ReadStrictRequest(cgi::kMaxEditBody);
     cgi::JsonWriter reply;
-    // A read of any group is a viewer's; every change an operator's.
-    cgi::Admit(
-        request.document.get(),
-        [](json_object *document) { return settings::ChangeKind(document) ? cgi::Role::Operator : cgi::Role::Viewer; },
-        reply, settings::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
+    // A read of any group is a viewer's; a change needs the group's role.
+    cgi::Admit(request.document.get(), settings::LeastRole, reply,
+               settings::WaitsOnReceiver(request) ? cgi::GateShare::Waiting : cgi::GateShare::Prompt);
     InitShareMemory();
     cgi::ServeRecorded(request.document.get(), reply, [&](cgi::JsonWriter &out) { settings::Serve(request, out); },
                        {settings::ChangeKind, settings::WriteShown});

@@ -11,6 +11,8 @@
 #include "describe.h"
 #include "entry_tables.h"
 #include "groups.h"
+#include "maintenance.h"
+#include "recording.h"
 #include "records.h"
 #include "revision.h"
 #include "values.h"
@@ -29,6 +31,13 @@ struct GroupEntries {
         return places.size();
     }
     const unsigned char *Of(const rows::Place &place) const { return stored[IndexOf(place)].data(); }
+    void Add(const rows::Place &place) {
+        if (IndexOf(place) < places.size()) return;
+        places.push_back(&place);
+        stored.emplace_back(place.segment == rows::Segment::Monitor ? grshm::kMonitorTable[place.entry].size
+                                                                    : grshm::kConfigTable[place.entry].size,
+                            0);
+    }
 };
 
 bool ShowsMember(const rows::Row &row) {
@@ -39,16 +48,30 @@ GroupEntries EntriesOf(const rows::Group &group) {
     GroupEntries entries;
     for (const rows::Row &row : group.rows) {
         const rows::Place &place = rows::PlaceOf(group, row);
-        if (!ShowsMember(row) || entries.IndexOf(place) < entries.places.size()) continue;
-        entries.places.push_back(&place);
-        entries.stored.emplace_back(grshm::kConfigTable[place.entry].size, 0);
+        if (!ShowsMember(row)) continue;
+        entries.Add(place);
+    }
+    return entries;
+}
+
+// A group's entries, and for the antenna the recorders' records its block is written into too.
+GroupEntries EntriesOf(const NamedGroup &named) {
+    GroupEntries entries = EntriesOf(named.group);
+    if (named.extra == Extra::Antenna) {
+        entries.Add(receiverstate::kRecorderAntenna<1>);
+        entries.Add(receiverstate::kRecorderAntenna<2>);
     }
     return entries;
 }
 
 bool Read(GroupEntries &entries) {
-    for (std::size_t i = 0; i < entries.places.size(); ++i)
-        cgi::ReadConfigRecord(entries.places[i]->entry, entries.stored[i].data(), entries.stored[i].size());
+    for (std::size_t i = 0; i < entries.places.size(); ++i) {
+        const rows::Place &place = *entries.places[i];
+        if (place.segment == rows::Segment::Monitor)
+            cgi::ReadMonitorRecord(place.entry, entries.stored[i].data(), entries.stored[i].size());
+        else
+            cgi::ReadConfigRecord(place.entry, entries.stored[i].data(), entries.stored[i].size());
+    }
     return !cgi::AnyReadFailed();
 }
 
@@ -66,11 +89,17 @@ std::string GroupNames() {
 }
 
 // ---- The revision: the bytes behind the keys the group shows, never a live row's ------------
+// (nor a recorder's start and stop, kept in the monitor segment: a command, not a setting, and
+// outside the configuration's lock that guards a revision)
+
+bool InRevision(const rows::Group &group, const rows::Row &row) {
+    return ShowsMember(row) && !row.live && rows::PlaceOf(group, row).segment == rows::Segment::Configuration;
+}
 
 std::vector<ConfigByteRange> WatchedRanges(const rows::Group &group) {
     std::vector<ConfigByteRange> watched;
     for (const rows::Row &row : group.rows)
-        if (ShowsMember(row) && !row.live)
+        if (InRevision(group, row))
             watched.push_back({rows::PlaceOf(group, row).entry, static_cast<unsigned short>(row.member.offset),
                                static_cast<unsigned short>(row.member.size)});
     return watched;
@@ -79,7 +108,7 @@ std::vector<ConfigByteRange> WatchedRanges(const rows::Group &group) {
 unsigned long long RevisionOf(const rows::Group &group, const GroupEntries &entries) {
     unsigned long long hash = GRSHM_REVISION_BASIS;
     for (const rows::Row &row : group.rows)
-        if (ShowsMember(row) && !row.live)
+        if (InRevision(group, row))
             hash = grshm::HashBytes(hash, entries.Of(rows::PlaceOf(group, row)) + row.member.offset, row.member.size);
     return hash;
 }
@@ -102,6 +131,12 @@ bool ParseRevision(json_object *value, unsigned long long *revision) {
 
 // ---- Replies -------------------------------------------------------------------------------
 
+void WriteAntennaTypes(cgi::JsonWriter &reply) {
+    std::vector<unsigned char> list(grshm::kMonitorTable[ENTRY_ANT_TYPE].size);
+    cgi::ReadMonitorRecord(ENTRY_ANT_TYPE, list.data(), list.size());
+    receiverstate::WriteAntennaTypes(reply, receiverstate::AntennaTypesOf(list.data(), list.size()));
+}
+
 void Success(cgi::JsonWriter &reply, const NamedGroup &named, const GroupEntries &entries) {
     reply.BeginObject();
     reply.Key("Res");
@@ -115,6 +150,7 @@ void Success(cgi::JsonWriter &reply, const NamedGroup &named, const GroupEntries
         rows::WriteShown(reply, row, entries.Of(rows::PlaceOf(named.group, row)));
     }
     reply.EndObject();
+    if (named.extra == Extra::Antenna) WriteAntennaTypes(reply);
     reply.Key("Revision");
     reply.String(RevisionText(RevisionOf(named.group, entries)));
     reply.EndObject();
@@ -143,10 +179,16 @@ void Describe(cgi::JsonWriter &reply) {
         reply.String(named.name);
         reply.Key("Name");
         reply.String(named.group.title);
+        reply.Key("Changes");
+        reply.String(named.admins_only ? "admin" : "operator");
         reply.Key("Keys");
         reply.BeginArray();
         for (const rows::Row &row : named.group.rows) rows::Describe(reply, named.group, row);
         reply.EndArray();
+        if (named.extra == Extra::Maintenance) {
+            reply.Key("Maintenance");
+            receiverstate::WriteMaintenanceActions(reply);
+        }
         reply.EndObject();
     }
     reply.EndArray();
@@ -164,6 +206,54 @@ std::string Posted(const std::vector<const rows::Place *> &changed, std::size_t 
     return names.empty() ? "none" : names;
 }
 
+struct EntryDrafts {
+    GroupEntries draft;
+    std::vector<rows::EntryCopy> copies;
+
+    explicit EntryDrafts(const GroupEntries &stored) : draft(stored) {
+        for (std::size_t i = 0; i < stored.places.size(); ++i)
+            copies.push_back(
+                {stored.places[i], stored.stored[i].data(), draft.stored[i].data(), stored.stored[i].size()});
+    }
+    rows::EntryCopy &Of(const rows::Place &place) { return copies[draft.IndexOf(place)]; }
+};
+
+// The antenna block goes into both recorders' records with it, as WriteReceiverRecConfAntenna
+// writes it, when the change changed it.
+void MirrorAntenna(EntryDrafts &drafts) {
+    const rows::EntryCopy &antenna = drafts.Of(receiverstate::kAntenna.place);
+    if (rows::ChangedRanges(antenna).empty()) return;
+    for (const rows::Place *recorder : {&receiverstate::kRecorderAntenna<1>, &receiverstate::kRecorderAntenna<2>})
+        std::memcpy(drafts.Of(*recorder).draft + receiverstate::kRecorderAntennaOffset, antenna.draft,
+                    receiverstate::kAntennaBlock);
+}
+
+// A recorder that is asked to start must have space to record into.
+std::string StartRefusal(int recorder, const rows::Place &state, const rows::Place &record, EntryDrafts &drafts) {
+    const rows::EntryCopy &asked = drafts.Of(state);
+    if (asked.draft[0] != 1 || asked.stored[0] == 1) return {};
+    RecConfig config{};
+    std::memcpy(&config, drafts.Of(record).stored, sizeof config);
+    return receiverstate::StartRefusal(recorder, config);
+}
+
+std::string GroupRefusal(const NamedGroup &named, EntryDrafts &drafts) {
+    switch (named.extra) {
+        case Extra::Recorder1:
+            return StartRefusal(1, receiverstate::kRecorderState<1>, named.group.place, drafts);
+        case Extra::Recorder2:
+            return StartRefusal(2, receiverstate::kRecorderState<2>, named.group.place, drafts);
+        default:
+            return {};
+    }
+}
+
+bool WriteMonitorEntries(const std::vector<const rows::EntryCopy *> &monitor_writes) {
+    for (const rows::EntryCopy *copy : monitor_writes)
+        if (SetMonitorParaToShareMemory(copy->place->entry, copy->draft) != 0) return false;
+    return true;
+}
+
 void Change(cgi::JsonWriter &reply, const NamedGroup &named, json_object *values, json_object *revision_value,
             const GroupEntries &stored) {
     unsigned long long revision = 0;
@@ -172,29 +262,42 @@ void Change(cgi::JsonWriter &reply, const NamedGroup &named, json_object *values
     if (!json_object_is_type(values, json_type_object))
         return cgi::WriteFailed(reply, "Values must be an object of the keys to change");
 
-    GroupEntries draft = stored;
-    std::vector<rows::EntryCopy> copies;
-    for (std::size_t i = 0; i < stored.places.size(); ++i)
-        copies.push_back({stored.places[i], stored.stored[i].data(), draft.stored[i].data(), stored.stored[i].size()});
-    if (std::string failed = rows::Draw(named.group, values, {}, copies); !failed.empty())
+    EntryDrafts drafts(stored);
+    if (std::string failed = rows::Draw(named.group, values, {}, drafts.copies); !failed.empty())
         return cgi::WriteFailed(reply, failed);
+    if (named.extra == Extra::Antenna) MirrorAntenna(drafts);
+    if (std::string refused = GroupRefusal(named, drafts); !refused.empty()) return cgi::WriteFailed(reply, refused);
 
     // A change that shows no other value than before writes nothing and announces nothing.
     std::vector<ConfigRangeWrite> writes;
+    std::vector<const rows::EntryCopy *> monitor_writes;
     std::vector<const rows::Place *> changed;
-    for (const rows::EntryCopy &copy : copies) {
+    for (const rows::EntryCopy &copy : drafts.copies) {
         const std::vector<ConfigByteRange> ranges = rows::ChangedRanges(copy);
+        if (ranges.empty()) continue;
+        changed.push_back(copy.place);
+        if (copy.place->segment == rows::Segment::Monitor) {
+            monitor_writes.push_back(&copy);
+            continue;
+        }
         for (const ConfigByteRange &range : ranges) writes.push_back({range, copy.draft + range.offset});
-        if (!ranges.empty()) changed.push_back(copy.place);
     }
-    if (writes.empty()) return Success(reply, named, stored);
-    const std::vector<ConfigByteRange> watched = WatchedRanges(named.group);
-    const int result =
-        UpdateReceiverConfigRangesIfRevision(writes.data(), static_cast<unsigned>(writes.size()), watched.data(),
-                                             static_cast<unsigned>(watched.size()), revision);
-    if (result == 1) return Conflict(reply, named.group);
-    if (result != 0)
-        return cgi::WriteFailed(reply, "nothing was stored: the configuration segment's lock was not free");
+    if (changed.empty()) return Success(reply, named, stored);
+    if (writes.empty()) {
+        // Only a start or a stop: the revision still has to be the one the person saw.
+        if (RevisionOf(named.group, stored) != revision) return Conflict(reply, named.group);
+    } else {
+        const std::vector<ConfigByteRange> watched = WatchedRanges(named.group);
+        const int result =
+            UpdateReceiverConfigRangesIfRevision(writes.data(), static_cast<unsigned>(writes.size()), watched.data(),
+                                                 static_cast<unsigned>(watched.size()), revision);
+        if (result == 1) return Conflict(reply, named.group);
+        if (result != 0)
+            return cgi::WriteFailed(reply, "nothing was stored: the configuration segment's lock was not free");
+    }
+    if (!WriteMonitorEntries(monitor_writes))
+        return cgi::WriteFailed(reply, std::string(writes.empty() ? "nothing was stored" : "the settings are stored") +
+                                           ", but the start or stop was not: the monitor segment's lock was not free");
 
     for (std::size_t i = 0; i < changed.size(); ++i) {
         if (changed[i]->operation == ENTRY_NULL_OP || PostMonitorOperate(changed[i]->operation, kMailboxTimeoutMs) == 0)
@@ -205,10 +308,62 @@ void Change(cgi::JsonWriter &reply, const NamedGroup &named, json_object *values
                                                              "was not free") +
                                            " (posted before it: " + Posted(changed, i) + ")");
     }
-    GroupEntries now = EntriesOf(named.group);
+    GroupEntries now = EntriesOf(named);
     if (!Read(now)) return cgi::WriteFailed(reply, "the change is stored and announced, but " + cgi::ReadFailure());
     Success(reply, named, now);
 }
+
+// ---- Maintenance ---------------------------------------------------------------------------
+
+// What the change log shows of a maintenance request: nothing before it, the action and its
+// result after it.
+struct MaintenanceDone {
+    std::string action;
+    std::string result;
+};
+MaintenanceDone &LastMaintenance() {
+    static MaintenanceDone done;
+    return done;
+}
+
+void MaintenanceActions(cgi::JsonWriter &reply) {
+    reply.BeginObject();
+    reply.Key("Res");
+    reply.String("Success");
+    reply.Key("Group");
+    reply.String("maintenance");
+    reply.Key("Maintenance");
+    receiverstate::WriteMaintenanceActions(reply);
+    reply.EndObject();
+}
+
+void Maintain(cgi::JsonWriter &reply, json_object *action_name, json_object *confirmation) {
+    const receiverstate::MaintenanceAction *action =
+        json_object_is_type(action_name, json_type_string)
+            ? receiverstate::FindMaintenance(json_object_get_string(action_name))
+            : nullptr;
+    if (action == nullptr) {
+        std::string names;
+        for (const receiverstate::MaintenanceAction &one : receiverstate::kMaintenance)
+            names += std::string(names.empty() ? "" : ", ") + '"' + one.name + '"';
+        return cgi::WriteFailed(reply, "Action must be one of " + names);
+    }
+    const receiverstate::MaintenanceOutcome outcome = receiverstate::CarryOutMaintenance(
+        *action, json_object_is_type(confirmation, json_type_string) ? json_object_get_string(confirmation) : "",
+        kMailboxTimeoutMs);
+    if (!outcome.error.empty()) return cgi::WriteFailed(reply, outcome.error);
+    LastMaintenance() = {action->name, outcome.result};
+    reply.BeginObject();
+    reply.Key("Res");
+    reply.String("Success");
+    reply.Key("Action");
+    reply.String(action->name);
+    reply.Key("Result");
+    reply.String(outcome.result);
+    reply.EndObject();
+}
+
+// ---- Requests ------------------------------------------------------------------------------
 
 json_object *Member(json_object *request, const char *key) {
     json_object *value = nullptr;
@@ -220,17 +375,25 @@ bool IsChange(json_object *request) {
            Member(request, "Values") != nullptr;
 }
 
+bool IsMaintenance(json_object *request) {
+    return json_object_is_type(request, json_type_object) && Member(request, "Describe") == nullptr &&
+           Member(request, "Action") != nullptr;
+}
+
 // The members a request of each kind has, and no others.
-std::string ExtraMember(json_object *request) {
+std::string ExtraMember(const NamedGroup &named, json_object *request) {
+    const bool maintenance = named.extra == Extra::Maintenance;
     json_object_object_foreach(request, key, value) {
         (void)value;
-        const bool known =
-            std::strcmp(key, "Group") == 0 || std::strcmp(key, "Revision") == 0 || std::strcmp(key, "Values") == 0;
+        const bool known = std::strcmp(key, "Group") == 0 ||
+                           (maintenance ? std::strcmp(key, "Action") == 0 || std::strcmp(key, "Confirm") == 0
+                                        : std::strcmp(key, "Revision") == 0 || std::strcmp(key, "Values") == 0);
         if (!known)
             return std::string("unknown member ") + key +
-                   ": a request has Group, and Revision and Values "
-                   "to change";
+                   (maintenance ? ": a request has Group, and Action and Confirm to carry one out"
+                                : ": a request has Group, and Revision and Values to change");
     }
+    if (maintenance) return {};
     if ((Member(request, "Revision") != nullptr) != (Member(request, "Values") != nullptr))
         return "a change sends both Revision and Values";
     return {};
@@ -251,22 +414,42 @@ void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply) {
     }
     const NamedGroup *named = FindGroup(Member(document, "Group"));
     if (named == nullptr) return cgi::WriteFailed(reply, "Group must be one of " + GroupNames());
-    if (std::string extra = ExtraMember(document); !extra.empty()) return cgi::WriteFailed(reply, extra);
-    GroupEntries stored = EntriesOf(named->group);
+    if (std::string extra = ExtraMember(*named, document); !extra.empty()) return cgi::WriteFailed(reply, extra);
+    if (named->extra == Extra::Maintenance) {
+        if (!IsMaintenance(document)) return MaintenanceActions(reply);
+        return Maintain(reply, Member(document, "Action"), Member(document, "Confirm"));
+    }
+    GroupEntries stored = EntriesOf(*named);
     if (!Read(stored)) return cgi::WriteFailed(reply, cgi::ReadFailure());
     if (!IsChange(document)) return Success(reply, *named, stored);
     Change(reply, *named, Member(document, "Values"), Member(document, "Revision"), stored);
 }
 
 bool WaitsOnReceiver(const cgi::StrictRequest &request) {
-    return request.error.empty() && request.document != nullptr && IsChange(request.document.get());
+    return request.error.empty() && request.document != nullptr &&
+           (IsChange(request.document.get()) || IsMaintenance(request.document.get()));
+}
+
+cgi::Role LeastRole(json_object *request) {
+    if (!IsChange(request) && !IsMaintenance(request)) return cgi::Role::Viewer;
+    const NamedGroup *named = FindGroup(Member(request, "Group"));
+    return named != nullptr && named->admins_only ? cgi::Role::Admin : cgi::Role::Operator;
 }
 
 const char *ChangeKind(json_object *request) {
+    if (IsMaintenance(request)) return "maintenance";
     return IsChange(request) ? "settings" : nullptr;
 }
 
 void WriteShown(json_object *request, cgi::JsonWriter &shown) {
+    if (IsMaintenance(request)) {
+        shown.BeginObject();
+        shown.Key("Action");
+        shown.String(LastMaintenance().action);
+        shown.Key("Result");
+        shown.String(LastMaintenance().result);
+        return shown.EndObject();
+    }
     cgi::StrictRequest read{cgi::JsonPtr{json_object_new_object()}, {}};
     if (json_object *group = Member(request, "Group"))
         json_object_object_add(read.document.get(), "Group", json_object_get(group));

@@ -23,7 +23,11 @@ void Serve(const cgi::StrictRequest &request, cgi::JsonWriter &reply);
 // True for a change, which waits on the receiver: it takes the gate's waiting share.
 bool WaitsOnReceiver(const cgi::StrictRequest &request);
 
-// For the change log: "settings" for a change (null: a read), and the group as a read shows it.
+// The least role that may ask it: a viewer's for a read, the group's own for a change.
+cgi::Role LeastRole(json_object *request);
+
+// For the change log: "settings" for a change, "maintenance" for an action (null: a read), and the group as a read
+// shows it.
 const char *ChangeKind(json_object *request);
 void WriteShown(json_object *request, cgi::JsonWriter &shown);
 

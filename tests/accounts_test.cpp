@@ -138,6 +138,12 @@ const RequestRow kRequests[] = {
      "operator"},
     {LINKCONFIG_PATH, R"({"TransID":5,"Revision":"0000000000000000","MountPoint":"BASE02"})", "operator"},
     {LINKCONFIG_PATH, R"({"TransID":1,"BaudRate":9600})", "operator"},
+    {SETTINGS_PATH, R"({"Group":"health"})", "viewer"},
+    {SETTINGS_PATH, R"({"Group":"antenna","Revision":"0000000000000000","Values":{"AntennaHeight":1.5}})", "operator"},
+    {SETTINGS_PATH, R"({"Group":"recorder1","Revision":"0000000000000000","Values":{"Recording":1}})", "operator"},
+    {SETTINGS_PATH, R"({"Group":"network","Revision":"0000000000000000","Values":{"IP":"10.0.0.1"}})", "admin"},
+    {SETTINGS_PATH, R"({"Group":"maintenance","Action":"restart","Confirm":"restart"})", "admin"},
+    {SETTINGS_PATH, R"({"Group":"maintenance","Action":"format storage","Confirm":"format storage"})", "admin"},
 };
 
 TEST_F(Accounts, EachRoleIsRefusedWhatItMayNotDoAndNothingChanges) {

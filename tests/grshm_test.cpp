@@ -78,9 +78,11 @@ TEST_F(GrshmTool, RoundTripsOfEachKindOfValue) {
     EXPECT_EQ(RoundTrip("config", "ENTRY_WORK_MODE", "4"), "ENTRY_WORK_MODE: 4\n");
     EXPECT_EQ(RawConfig()[325], 4);
     EXPECT_EQ(RoundTrip("config", "104", "0xBEEF"), "ENTRY_SMARTBASE_INDEX: 48879\n");
-    EXPECT_EQ(RoundTrip("config", "ENTRY_HTTP_PORT", "4294967295"), "ENTRY_HTTP_PORT: 4294967295\n");
+    EXPECT_EQ(RoundTrip("config", "ENTRY_HTTP_PORT", "4294967295"),
+              "ENTRY_HTTP_PORT: 4294967295\n  network.HttpPort: -1 (Web server port)\n");
     EXPECT_EQ(RoundTrip("config", "ENTRY_STATION_ID", "BASE 7"), "ENTRY_STATION_ID: \"BASE 7\"\n");
-    EXPECT_EQ(RoundTrip("config", "ENTRY_IP", "192.168.1.10"), "ENTRY_IP: \"192.168.1.10\"\n");
+    EXPECT_EQ(RoundTrip("config", "ENTRY_IP", "192.168.1.10"),
+              "ENTRY_IP: \"192.168.1.10\"\n  network.IP: \"192.168.1.10\" (Address)\n");
     const unsigned int ip[4] = {192, 168, 1, 10};
     EXPECT_EQ(std::memcmp(RawConfig() + 156, ip, sizeof ip), 0);
     EXPECT_EQ(RoundTrip("monitor", "ENTRY_STATION_STATE", "1"), "ENTRY_STATION_STATE: 1\n");

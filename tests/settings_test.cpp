@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <json-c/json.h>
 
+#include <cstring>
 #include <memory>
 
 #include "call_log_run.h"
@@ -24,14 +25,17 @@ Json Parse(const std::string &text) {
 std::string Settings(const std::string &body) {
     return ReplyBody(Post(SETTINGS_PATH, body));
 }
-std::string Revision() {
-    const Json read = Parse(Settings(R"({"Group":"tracking"})"));
+std::string Revision(const std::string &group = "tracking") {
+    const Json read = Parse(Settings(R"({"Group":")" + group + R"("})"));
     json_object *revision = nullptr;
     json_object_object_get_ex(read.get(), "Revision", &revision);
     return json_object_get_string(revision);
 }
 std::string Change(const std::string &revision, const std::string &values) {
     return R"({"Group":"tracking","Revision":")" + revision + R"(","Values":{)" + values + "}}";
+}
+std::string ChangeOf(const std::string &group, const std::string &values) {
+    return R"({"Group":")" + group + R"(","Revision":")" + Revision(group) + R"(","Values":{)" + values + "}}";
 }
 std::string Failed(const std::string &error) {
     return R"({ "Res": "Failed", "Error": )" + Str(error) + " }";
@@ -52,6 +56,23 @@ LoggedRun RunLogged(const std::string &body, const std::string &fail_call = "") 
 constexpr const char *kDefaults =
     R"("Values": { "ElevationMask": 10, "PDOPLimit": 6, "GPS": true, "BeiDou": true, "GLONASS": true, )"
     R"("Galileo": true, "QZSS": true, "SBAS": true, "SBASService": 0 })";
+
+constexpr const char *kGroupChoice =
+    R"(Group must be one of "tracking", "identity", "health", "links", "antenna", "recorder1", "recorder2", )"
+    R"("network", "maintenance")";
+constexpr const char *kSerialNumberReadOnly = "SerialNumber is read-only: the receiver writes it";
+constexpr const char *kHeightRule = "AntennaHeight must be a number from -10 to 100 m in steps of 0.0001";
+constexpr const char *kTypeRule =
+    "AntennaType must be a text of exactly 20 printable ASCII characters (no control characters)";
+constexpr const char *kFolderRule = "FolderName must be a text of 1 to 16 of the characters A-Z a-z 0-9 - _";
+constexpr const char *kMarkRule = "MarkName must be a text of 1 to 11 of the characters A-Z a-z 0-9 - _";
+constexpr const char *kIntervalRule =
+    "Interval must be 50 (50 ms (20 Hz)), 100 (100 ms (10 Hz)), 200 (200 ms (5 Hz)), "
+    "500 (500 ms (2 Hz)), 1000 (1 s), 2000 (2 s), 5000 (5 s), 10000 (10 s), 15000 (15 s), 30000 (30 s) or 60000 (1 "
+    "min)";
+constexpr const char *kFreeSpaceReadOnly = "FreeSpace is read-only: the receiver writes it";
+constexpr const char *kFormatConfirm =
+    "Confirm must be \"format storage\", typed by the person who confirms that every recorded file is deleted";
 
 class Settings_ : public testing::Test {
  protected:
@@ -125,8 +146,8 @@ TEST_F(Settings_, RefusalsNameTheKeyAndWriteAndPostNothing) {
         {Change(r, R"("ElevationMask":15,"Mask":3)"), "unknown key Mask for the tracking settings"},
         {Change(r, R"("ElevationMask":15,"ElevationMask":16)"), "the request names ElevationMask twice"},
         {Change(r, R"("ElevationMask":015)"), "the request must be strict JSON: number expected"},
-        {R"({"Group":"antennas"})", R"(Group must be one of "tracking")"},
-        {R"({"Group":1})", R"(Group must be one of "tracking")"},
+        {R"({"Group":"antennas"})", kGroupChoice},
+        {R"({"Group":1})", kGroupChoice},
         {R"({"Group":"tracking","Values":{"GPS":false}})", "a change sends both Revision and Values"},
         {R"({"Group":"tracking","Revision":")" + r + R"(","Values":[]})",
          "Values must be an object of the keys to "
@@ -138,6 +159,25 @@ TEST_F(Settings_, RefusalsNameTheKeyAndWriteAndPostNothing) {
         {R"({"Describe":true,"Group":"tracking"})", R"(Describe is asked alone, as {"Describe": true})"},
         {R"({"Group":"tracking","Revision":")" + r + R"(","Values":{"GPS":")" + std::string(16400, 'x') + R"("}})",
          "the request holds 16470 characters: at most 16384 are taken"},
+        // The receiver's own groups: what it reports is read-only, names go into file names and
+        // RINEX headers, the antenna's height is what a tripod or pillar can have.
+        {ChangeOf("network", R"("IP":"10.0.0.1")"),
+         "IP is read-only: the network settings are changed on the receiver itself for now"},
+        {ChangeOf("identity", R"("SerialNumber":"X")"), kSerialNumberReadOnly},
+        {ChangeOf("antenna", R"("AntennaHeight":100.0001)"), kHeightRule},
+        {ChangeOf("antenna", R"("AntennaHeight":-10.5)"), kHeightRule},
+        {ChangeOf("antenna", R"("AntennaType":"TRM57971.00")"), kTypeRule},
+        {ChangeOf("recorder1", R"("FolderName":"../etc")"), kFolderRule},
+        {ChangeOf("recorder1", R"("MarkName":"BASE 01")"), kMarkRule},
+        {ChangeOf("recorder1", R"("MarkName":"ABCDEFGHIJKL")"), kMarkRule},
+        {ChangeOf("recorder2", R"("Interval":300)"), kIntervalRule},
+        {ChangeOf("recorder1", R"("FreeSpace":5)"), kFreeSpaceReadOnly},
+        {R"({"Group":"maintenance","Action":"reboot","Confirm":"reboot"})",
+         R"(Action must be one of "restart", "shut down", "restore settings", "format storage", "clear ephemerides")"},
+        {R"({"Group":"maintenance","Action":"format storage"})", kFormatConfirm},
+        {R"({"Group":"maintenance","Action":"format storage","Confirm":"FORMAT"})", kFormatConfirm},
+        {R"({"Group":"maintenance","Action":"restart","Values":{}})",
+         "unknown member Values: a request has Group, and Action and Confirm to carry one out"},
     };
     const auto config = ConfigBytes(), monitor = MonitorBytes();
     for (const auto &[body, error] : refusals) {
@@ -178,4 +218,63 @@ TEST_F(Settings_, TheDescriptionIsWhatTheProgramTakes) {
             EXPECT_EQ(Settings(Change(Revision(), key + ":1000")), Failed(error)) << key;
         }
     }
+}
+
+// The antenna is one block in three places: a change writes all three in one call and posts
+// each place's operation once; a read then shows exactly the change, in every place.
+TEST_F(Settings_, AnAntennaChangeWritesItsBlockIntoBothRecordersAndPostsEachOnce) {
+    const LoggedRun run = RunLogged(
+        ChangeOf("antenna", R"("AntennaType":"LEIAR25.R3      LEIT","AntennaHeight":1.8345,"HeightMethod":1)"));
+    EXPECT_EQ(run.reply.substr(0, run.reply.find(R"(, "AntennaTypes")")),
+              R"({ "Res": "Success", "Group": "antenna", "Values": { "AntennaType": "LEIAR25.R3      LEIT", )"
+              R"("AntennaHeight": 1.8345, "HeightMethod": 1 })");
+    EXPECT_EQ(run.calls,
+              (std::vector<std::string>{"config 39", "config 40", "config 41", "post 26", "post 27", "post 28"}));
+    EXPECT_EQ(run.taken, (std::vector<int>{26, 27, 28}));
+    const unsigned char *config = RawConfig();
+    const unsigned char *antenna = config + offsetof(ReceiverConfigPara, ANTENNA_INFO);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(antenna)), "LEIAR25.R3      LEIT");
+    int height = 0;
+    std::memcpy(&height, antenna + 24, sizeof height);
+    EXPECT_EQ(height, 18345);  // tenths of a millimetre
+    for (std::size_t recorder : {offsetof(ReceiverConfigPara, REC1), offsetof(ReceiverConfigPara, REC2)})
+        EXPECT_EQ(std::memcmp(config + recorder + offsetof(RecConfig, Antenna), antenna, sizeof(RecConfig::Antenna)),
+                  0);
+}
+
+// A start is the recorder's user state in the monitor segment, posted with its operation; it
+// is no setting, so it needs no other revision than the settings shown. Without space left it
+// is refused, and nothing is written or posted.
+TEST_F(Settings_, ARecorderStartsAndStopsThroughItsUserStateAndNeverWithoutSpace) {
+    for (unsigned char recorder : {1, 2}) ASSERT_EQ(SetReceiverRecConfFreeSpace(recorder, 6000), 0);
+    const LoggedRun start = RunLogged(ChangeOf("recorder1", R"("Recording":1)"));
+    EXPECT_NE(start.reply.find(R"("Recording": 1, "State": 1 })"), std::string::npos) << start.reply;
+    EXPECT_EQ(start.calls, (std::vector<std::string>{"monitor 6", "post 42"}));
+    EXPECT_EQ(start.taken, (std::vector<int>{42}));
+    const LoggedRun stop = RunLogged(ChangeOf("recorder1", R"("Recording":0)"));
+    EXPECT_NE(stop.reply.find(R"("Recording": 0, "State": 0 })"), std::string::npos) << stop.reply;
+    EXPECT_EQ(stop.taken, (std::vector<int>{42}));
+
+    RecConfig full{};
+    ASSERT_EQ(GetReceiverConfigParaFromShareMemory(ENTRY_REC2_CONFIG, &full), 0);
+    full.FreeSpace = 0;
+    ASSERT_EQ(SetReceiverConfigParaToShareMemory(ENTRY_REC2_CONFIG, &full), 0);
+    const auto config = ConfigBytes(), monitor = MonitorBytes();
+    const LoggedRun refused = RunLogged(ChangeOf("recorder2", R"("Recording":1,"MarkName":"PILLAR2")"));
+    EXPECT_EQ(refused.reply, Failed("Recording cannot start: recorder 2 has no space left (its FreeSpace is 0 MB); "
+                                    "format the storage or raise its MaxSpace"));
+    EXPECT_TRUE(refused.calls.empty() && refused.taken.empty());
+    EXPECT_TRUE(ConfigBytes() == config && MonitorBytes() == monitor);
+}
+
+// An action the receiver answers is answered with its outcome; one that takes the web server
+// down too is answered "sent".
+TEST_F(Settings_, MaintenanceIsPostedOnlyWithItsConfirmationAndAnsweredAsTheReceiverAnswers) {
+    const LoggedRun cleared =
+        RunLogged(R"({"Group":"maintenance","Action":"clear ephemerides","Confirm":"clear ephemerides"})");
+    EXPECT_EQ(cleared.reply, R"({ "Res": "Success", "Action": "clear ephemerides", "Result": "done" })");
+    EXPECT_EQ(cleared.taken, (std::vector<int>{38}));
+    const LoggedRun restart = RunLogged(R"({"Group":"maintenance","Action":"restart","Confirm":"restart"})");
+    EXPECT_EQ(restart.reply, R"({ "Res": "Success", "Action": "restart", "Result": "sent" })");
+    EXPECT_EQ(restart.taken, (std::vector<int>{40}));
 }

@@ -68,8 +68,12 @@ function channelRow(channel, body) {
   row.dataset.transId = channel.TransID;
   row.appendChild(element("td", describedChannel(channel.TransID).Name));
   row.appendChild(settingsCell(channel));
-  row.appendChild(element("td", channel.Startup ? "on" : "off", channel.Startup ? "on" : "off"));
-  row.appendChild(element("td", channel.Status || ""));
+  const startup = element("td", channel.Startup ? "on" : "off", channel.Startup ? "on" : "off");
+  if (channel.Status) startup.title = channel.Status;
+  row.appendChild(startup);
+  const connection = element("td", "–", "connection");
+  connection.dataset.key = "Connection" + channel.TransID;
+  row.appendChild(connection);
   const messages = document.createElement("td");
   body.appendChild(row);
   if (channel.Messages) {
@@ -275,7 +279,25 @@ async function loadChannels() {
   const body = document.querySelector("#channels tbody");
   body.replaceChildren();
   channels.forEach((channel) => channelRow(channel, body));
+  await showConnections();
 }
+
+// ---- The live state of the channels that connect to a peer (the settings program's "links") --
+
+let links = null; // the group's description
+
+async function showConnections() {
+  if (!links) links = (await settingsDescription(false)).Groups.find((group) => group.Group === "links");
+  const read = await callProgram("settings", { Group: "links" }, { refresh: true });
+  for (const row of links.Keys) {
+    const cell = document.querySelector(`#channels td[data-key="${row.Key}"]`);
+    if (cell && row.Key in read.Values) cell.textContent = shownText(row, read.Values[row.Key]);
+  }
+}
+
+setInterval(() => {
+  if (!document.hidden && links) showConnections().catch(() => {});
+}, 2000);
 
 document.getElementById("refresh").addEventListener("click", (event) =>
   runAction(event.target, loadChannels, "Channels refreshed."));

@@ -166,3 +166,4 @@ document.addEventListener("visibilitychange", () => {
 
 drawLegend();
 refresh();
+runAction(null, () => loadGroups(document.getElementById("receiver")));

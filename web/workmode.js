@@ -223,3 +223,4 @@ $("base-stop").addEventListener("click", (e) => runAction(e.target, stopBase, "B
 $("base-here").addEventListener("click", (e) => runAction(e.target, useCurrentPosition, "Current position filled in."));
 $("sb-save").addEventListener("click", (e) => runAction(e.target, saveSmartBase, "SmartBase position saved."));
 runAction(null, loadStatus);
+runAction(null, () => loadGroups(document.getElementById("antenna")));
