@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -249,9 +250,9 @@ std::string GroupRefusal(const NamedGroup &named, EntryDrafts &drafts) {
 }
 
 bool WriteMonitorEntries(const std::vector<const rows::EntryCopy *> &monitor_writes) {
-    for (const rows::EntryCopy *copy : monitor_writes)
-        if (SetMonitorParaToShareMemory(copy->place->entry, copy->draft) != 0) return false;
-    return true;
+    return std::ranges::all_of(monitor_writes, [](const rows::EntryCopy *copy) {
+        return SetMonitorParaToShareMemory(copy->place->entry, copy->draft) == 0;
+    });
 }
 
 void Change(cgi::JsonWriter &reply, const NamedGroup &named, json_object *values, json_object *revision_value,

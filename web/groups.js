@@ -19,7 +19,7 @@ async function settingsDescription(again) {
 // ---- Values as a person reads them ----------------------------------------------------------
 
 function storageText(megabytes) {
-  return megabytes >= 1024 ? (megabytes / 1024).toFixed(1) + " GB" : megabytes + " MB";
+  return megabytes >= 1024 ? (megabytes / 1024).toFixed(2) + " GB" : megabytes + " MB";
 }
 
 function durationText(seconds) {

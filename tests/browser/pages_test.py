@@ -113,6 +113,7 @@ def free_port():
 class Served(unittest.TestCase):
     """The run script's server and a logged-in browser, for the class's tests."""
     cgi_dir = None  # another folder of programs than the build's (a test build's)
+    sim_options = []  # the stand-in's own options for the class
 
     @classmethod
     def setUpClass(cls):
@@ -123,7 +124,7 @@ class Served(unittest.TestCase):
         # What the stand-in logs (each operation it carries out) is kept for the tests to read.
         cls.served_log = tempfile.NamedTemporaryFile(mode="w+", prefix="served-", suffix=".log")
         cls.server = subprocess.Popen(["bash", f"{ROOT}/scripts/serve.sh", BUILD, str(cls.port), "--tick-ms", "100",
-                                       *replay],
+                                       *replay, *cls.sim_options],
                                       stdout=subprocess.DEVNULL, stderr=cls.served_log, start_new_session=True,
                                       env={**os.environ, "GRSHM_WEB_PASSWORD": PASSWORD, "GRSHM_HTTPS": "1" if HTTPS else "",
                                            **({"GRSHM_CGI_DIR": cls.cgi_dir} if cls.cgi_dir else {})})
@@ -534,6 +535,108 @@ class Settings(Served):
         self.assertEqual(
             self.browser.find_element(By.CSS_SELECTOR, '#group-tracking [data-key="ElevationMask"] .field-error').text,
             error)
+
+
+class Receiver(Served):
+    """The receiver's own groups on the pages: who it is and how it is, its links, the antenna
+    and a recording, and maintenance behind a typed confirmation."""
+    sim_options = ["--record-rate", "40000000", "--restart-ms", "3000"]  # the space falls visibly
+
+    def fixed(self, group, key):
+        return self.browser.find_element(By.CSS_SELECTOR, f'#group-{group} [data-key="{key}"] .fixed').text
+
+    def field(self, group, key):
+        return self.browser.find_element(By.CSS_SELECTOR, f'#group-{group} [name="{key}"]')
+
+    def save(self, group):
+        self.browser.find_element(By.CSS_SELECTOR, f"#group-{group} button").click()
+        return self.wait_for_message()
+
+    def log_lines(self, text):
+        self.served_log.flush()
+        self.served_log.seek(0)
+        return [line for line in self.served_log.read().splitlines() if text in line]
+
+    def test_1_identity_health_and_links_as_a_person_reads_them(self):
+        self.open("index.html")
+        self.wait_for(lambda: self.fixed("identity", "SerialNumber") == "GR2026120800017")
+        self.assertEqual((self.fixed("identity", "Product"), self.fixed("identity", "Firmware"),
+                          self.fixed("identity", "MacAddress")), ("GR90-BR", "3.2.1", "02:4B:52:00:00:11"))
+        self.assertRegex(self.fixed("health", "Temperature"), r"^\d+ °C$")
+        self.assertEqual((self.fixed("health", "StorageTotal"), self.fixed("health", "PowerSupply"),
+                          self.fixed("health", "FirmwareState")), ("7.28 GB", "mains", "running"))
+        self.assertRegex(self.fixed("health", "RunningTime"), r"^\d+ min \d+ s$")
+        self.browser.save_screenshot(os.path.join(SHOTS, "status-receiver.png"))
+        self.open("channels.html")
+        states = ("off", "connecting", "connected", "listening", "refused", "unreachable", "no network")
+        cell = lambda trans_id: self.browser.find_element(By.CSS_SELECTOR, f'#channels td[data-key="Connection{trans_id}"]')
+        self.wait_for(lambda: all(cell(trans_id).text in states for trans_id in (3, 4, 5, 6, 9)))
+        self.assertEqual(cell(1).text, "–")  # a serial port has no connection state
+
+    def test_2_antenna_base_station_and_a_recording(self):
+        self.open("workmode.html")
+        antenna_type = self.wait_for(lambda: self.field("antenna", "AntennaType"))
+        self.assertEqual(antenna_type.get_attribute("list"), "antenna-AntennaType-choices")
+        antenna_type.clear()
+        antenna_type.send_keys("LEIAR25.R3      LEIT")
+        height = self.field("antenna", "AntennaHeight")
+        height.clear()
+        height.send_keys("1.8345")
+        self.assertEqual(self.save("antenna"), ("message ok", "Antenna saved (Antenna and radome (IGS), Antenna height)."))
+        self.wait_for(lambda: self.log_lines('operation 26 (antenna): taken into use for the base station: antenna '
+                                             '"LEIAR25.R3      LEIT", height 1.8345 m vertical'))
+        self.wait_for(lambda: self.by_id("base-state").text in ("running", "stopped"))
+        self.type_into("base-id", "ANT-BASE")
+        for name, value in (("lat-deg", "30"), ("lat-min", "12"), ("lat-sec", "0"), ("lon-deg", "116"),
+                            ("lon-min", "23"), ("lon-sec", "27.36"), ("height", "45.5")):
+            self.type_into(name, value)
+        self.by_id("base-start").click()
+        self.assertEqual(self.wait_for_message(), ("message ok", "Base station started."))
+
+        self.open("settings.html")
+        Select(self.wait_for(lambda: self.field("recorder1", "Recording"))).select_by_visible_text("recording")
+        self.assertEqual(self.save("recorder1"), ("message ok", "Recorder 1 saved (Record)."))
+        self.wait_for(lambda: self.fixed("recorder1", "State") == "recording")
+        space = lambda: float(self.fixed("recorder1", "FreeSpace").split()[0])
+        before = space()
+        self.wait_for(lambda: space() < before - 0.05)  # refreshed as it records
+        self.browser.save_screenshot(os.path.join(SHOTS, "settings-recording.png"))
+        Select(self.field("recorder1", "Recording")).select_by_visible_text("stopped")
+        self.assertEqual(self.save("recorder1"), ("message ok", "Recorder 1 saved (Record)."))
+        self.wait_for(lambda: self.fixed("recorder1", "State") == "stopped")
+        started, stopped = self.log_lines("operation 42 (recorder 1 start or stop)")
+        self.assertIn("recorder 1 recording", started)
+        self.assertIn("recorder 1 stopped", stopped)
+
+    def confirm(self, action, typed):
+        box = self.browser.find_element(By.CSS_SELECTOR, f'#group-maintenance [data-action="{action}"]')
+        box.find_element(By.CSS_SELECTOR, "button").click()
+        box.find_element(By.NAME, "confirm").send_keys(typed)
+        box.find_element(By.CSS_SELECTOR, ".confirm button").click()
+
+    def test_3_restore_settings_and_a_restart_behind_their_confirmations(self):
+        changed = self.browser.execute_async_script(
+            "callProgram('linkconfig', {TransID: 6}).then(read => callProgram('linkconfig', {TransID: 6, "
+            "Revision: read.Revision, MountPoint: 'CHANGED1'}).then(() => arguments[0](read.Channel.MountPoint)))")
+        self.assertNotEqual(changed, "CHANGED1")
+        self.open("settings.html")
+        self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#group-maintenance [data-action="restore settings"]'))
+        self.confirm("restore settings", "restore setting")  # mistyped: nothing is sent
+        self.assertEqual(self.wait_for_message(), ("message error", 'Confirm must be "restore settings", typed by the '
+                         "person who confirms that every setting goes back to the receiver's defaults: channels, "
+                         "base station, antenna, recorders"))
+        self.assertEqual(self.log_lines("operation 39"), [])
+        self.confirm("restore settings", "restore settings")
+        self.assertEqual(self.wait_for_message(), ("message ok", "Restore settings: done."))
+        self.open("channels.html")
+        row = self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#channels tr[data-trans-id="6"]'))
+        self.wait_for(lambda: ("Mount point: " + changed) in row.text)
+        self.open("settings.html")
+        self.wait_for(lambda: self.browser.find_element(By.CSS_SELECTOR, '#group-maintenance [data-action="restart"]'))
+        self.confirm("restart", "restart")
+        self.assertEqual(self.wait_for_message(), ("message ok", "Restart: sent. Waiting for the receiver…"))
+        self.wait_for(lambda: self.message() == ("message ok", "The receiver has restarted and is back."), 30)
+        self.assertTrue(self.log_lines("its processes are back after the restart"))
 
 
 class TestBuildRow(Served):
