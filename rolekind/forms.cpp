@@ -1,8 +1,10 @@
 #include "forms.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <span>
 #include <string>
 #include <utility>
@@ -273,23 +275,24 @@ struct FormRow {
     bool (*serve)(Session &);
     bool posts;
     const char *change_kind;
+    const char *label;  // what a person calls the choice, for a selector's described choices
 };
 
 constexpr FormRow kForms[] = {
-    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery, true, nullptr},
+    {Member::Key, "1", ValueRule::AnyText, {}, false, nullptr, ServePositionQuery, true, nullptr, nullptr},
     {Member::Key, "2", ValueRule::AnyText, kBaseStartMembers, false, BaseAnglesWithinLimits, ServeBaseStart, true,
-     "station"},
-    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop, true, "station"},
-    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier, true,
-     "station"},
-    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey, false, nullptr},
+     "station", nullptr},
+    {Member::Key, "3", ValueRule::AnyText, {}, false, nullptr, ServeBaseStop, true, "station", nullptr},
+    {Member::Key, "4", ValueRule::AnyText, kBaseIdentifierMembers, false, nullptr, ServeBaseIdentifier, true, "station",
+     nullptr},
+    {Member::Key, nullptr, ValueRule::AnyText, {}, false, nullptr, ServeOtherKey, false, nullptr, nullptr},
     {Member::Modify, nullptr, ValueRule::ListPosition, kListEditMembers, true, nullptr, ServeListEdit, true,
-     "smartbase"},
-    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode, true, "workmode"},
+     "smartbase", nullptr},
+    {Member::Mode, "0", ValueRule::WorkMode, kRoverMembers, false, nullptr, ServeRoverMode, true, "workmode", "Rover"},
     {Member::Mode, "2", ValueRule::WorkMode, kSinglePointMembers, false, nullptr, ServeSinglePointMode, true,
-     "workmode"},
-    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode, true, "workmode"},
-    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode, true, "workmode"},
+     "workmode", "Single point"},
+    {Member::Mode, "3", ValueRule::WorkMode, {}, false, nullptr, ServeSmartBaseMode, true, "workmode", "SmartBase"},
+    {Member::Mode, nullptr, ValueRule::WorkMode, {}, false, nullptr, ServeOtherMode, true, "workmode", nullptr},
 };
 static_assert(FormTableComplete(kForms), "every form has a handler, and each selector a catch-all row");
 
@@ -356,6 +359,89 @@ bool Dispatch(Session &session, const Selection &selection) {
     session.reply.EndObject();
     return true;
 }
+
+// ---- The describe rows ---------------------------------------------------------------------------
+
+// The status report's "Mode", by its value: ROVER_MODE to SMARTBASE_MODE.
+constexpr const char *kModeNames[] = {"Rover", "Base station", "Single point", "Automatic base", "SmartBase"};
+static_assert(std::size(kModeNames) == SMARTBASE_MODE + 1, "a name for every work mode");
+
+// A form's name in the rows: its selector, and the value that picks it.
+std::string FormName(const FormRow &row) {
+    return DottedPath(row.selector) + (row.value == nullptr ? "" : std::string(" ") + row.value);
+}
+
+void BeginRow(cgi::JsonWriter &writer, const std::string &form, Member member) {
+    writer.BeginObject();
+    writer.Key("Form");
+    writer.String(form);
+    writer.Key("Key");
+    writer.String(DottedPath(member));
+}
+
+void EndRow(cgi::JsonWriter &writer, Member member, const char *requirement) {
+    writer.Key("Error");
+    writer.String(DottedPath(member) + " " + requirement);
+    writer.EndObject();
+}
+
+// A selector whose forms are named (the work mode): a choice of the values that pick them.
+void DescribeChoiceSelector(cgi::JsonWriter &writer, const FormRow &first) {
+    BeginRow(writer, DottedPath(first.selector), first.selector);
+    writer.Key("Type");
+    writer.String("Choice");
+    writer.Key("Choices");
+    writer.BeginArray();
+    for (const FormRow &row : kForms) {
+        if (row.selector != first.selector || row.label == nullptr) continue;
+        writer.BeginObject();
+        writer.Key("Value");
+        writer.String(row.value);
+        writer.Key("Text");
+        writer.String(row.label);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    EndRow(writer, first.selector, Requirement(first.selector_rule));
+}
+
+void DescribeSelector(cgi::JsonWriter &writer, const FormRow &first) {
+    if (first.selector_rule == ValueRule::AnyText) return;  // a fixed value picks the form
+    if (first.label != nullptr) return DescribeChoiceSelector(writer, first);
+    BeginRow(writer, DottedPath(first.selector), first.selector);
+    DescribeRule(first.selector_rule, writer);
+    EndRow(writer, first.selector, Requirement(first.selector_rule));
+}
+
+}  // namespace
+
+void DescribeForms(cgi::JsonWriter &writer) {
+    writer.Key("Modes");
+    writer.BeginArray();
+    for (std::size_t mode = 0; mode < std::size(kModeNames); ++mode) {
+        writer.BeginObject();
+        writer.Key("Value");
+        writer.Int(static_cast<long long>(mode));
+        writer.Key("Text");
+        writer.String(kModeNames[mode]);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    writer.Key("Keys");
+    writer.BeginArray();
+    for (const FormRow &row : kForms) {
+        if (std::ranges::find(kForms, row.selector, &FormRow::selector) == &row) DescribeSelector(writer, row);
+        for (const MemberRule &member : row.members) {
+            if (member.rule == ValueRule::AnyText) continue;
+            BeginRow(writer, FormName(row), member.member);
+            DescribeRule(member.rule, writer);
+            EndRow(writer, member.member, Requirement(member.rule));
+        }
+    }
+    writer.EndArray();
+}
+
+namespace {
 
 // Whatever was written is replaced by { "Res": "Failed", "Error": error }.
 void Fail(cgi::JsonWriter &reply, const std::string &error) {

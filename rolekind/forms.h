@@ -70,6 +70,12 @@ bool WaitsOnReceiver(json_object *request);
 // The status report (a request that picks no form) is a viewer's; every form is an operator's.
 cgi::Role LeastRole(json_object *request);
 
+// The describe rows of every value a form takes, for pages that build their inputs from them:
+// "Modes" (the status report's work modes by value) and "Keys", one row per member a form
+// checks, with "Form" (its selector and the value that picks it), "Key" (the member's dotted
+// path), the rule as the settings rows give theirs, and "Error", the text of a refusal.
+void DescribeForms(cgi::JsonWriter &writer);
+
 // Serves one request (the segments must be attached) and writes its reply.
 void ServeRequest(json_object *request, cgi::JsonWriter &reply);
 

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "station_id.h"
+
 namespace rolekind {
 namespace {
 
@@ -121,11 +123,81 @@ bool InRange(const RuleRow &row, std::string_view text) {
     return !row.packed || PackedDigitsBelowSixty(text);
 }
 
+void DescribeRange(const RuleRow &row, cgi::JsonWriter &writer) {
+    writer.Key("Min");
+    writer.Int(static_cast<long long>(row.low));
+    writer.Key(row.below_high ? "MaxBelow" : "Max");
+    writer.Int(static_cast<long long>(row.high));
+    writer.Key("Step");
+    writer.Int(row.syntax == Syntax::Whole ? 1 : 0);
+    if (row.syntax == Syntax::SignedDecimal) {
+        writer.Key("Signed");
+        writer.Bool(true);
+    }
+    if (row.packed) {
+        writer.Key("Packed");
+        writer.String(row.high > 90 ? "DDD.MMSSsssss" : "DD.MMSSsssss");
+    }
+}
+
+void DescribeText(const RuleRow &row, cgi::JsonWriter &writer) {
+    if (row.syntax == Syntax::Name) {
+        writer.Key("MinLength");
+        writer.Int(1);
+    }
+    writer.Key("MaxLength");  // longer texts are cut at the field
+    writer.Int(kIdentifierBytes - 1);
+    writer.Key("Characters");
+    writer.String("printable ASCII");
+}
+
+void DescribeLetters(const RuleRow &row, cgi::JsonWriter &writer) {
+    writer.Key("Choices");
+    writer.BeginArray();
+    for (const char *letter = row.letters; *letter != '\0'; ++letter) {
+        writer.BeginObject();
+        writer.Key("Value");
+        writer.String(std::string_view(letter, 1));
+        writer.Key("Text");
+        writer.String(std::string_view(letter, 1));
+        writer.EndObject();
+    }
+    writer.EndArray();
+}
+
 }  // namespace
+
+void DescribeRule(ValueRule rule, cgi::JsonWriter &writer) {
+    const RuleRow &row = kRules[static_cast<std::size_t>(rule)];
+    writer.Key("Type");
+    switch (row.syntax) {
+        case Syntax::Any:
+            writer.String("Text");
+            return;
+        case Syntax::Printable:
+        case Syntax::Name:
+            writer.String("Text");
+            return DescribeText(row, writer);
+        case Syntax::Whole:
+            writer.String("Number");
+            return DescribeRange(row, writer);
+        case Syntax::Decimal:
+        case Syntax::SignedDecimal:
+            writer.String("Decimal");
+            return DescribeRange(row, writer);
+        case Syntax::Letter:
+            writer.String("Choice");
+            return DescribeLetters(row, writer);
+    }
+}
 
 const char *BrokenRule(ValueRule rule, std::string_view text) {
     const RuleRow &row = kRules[static_cast<std::size_t>(rule)];
     return KeepsSyntax(row, text) && InRange(row, text) ? nullptr : row.requirement;
+}
+
+const char *Requirement(ValueRule rule) {
+    return kRules[static_cast<std::size_t>(rule)].requirement;
 }
 
 double NumberValue(ValueRule rule, const char *text) {

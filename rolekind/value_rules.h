@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "json_writer.h"
+
 namespace rolekind {
 
 enum class ValueRule : unsigned char {
@@ -30,6 +32,14 @@ enum class ValueRule : unsigned char {
 // Null when the text keeps the rule, otherwise what the rule asks for, to follow the member's
 // name in an error ("must be 0 to 90").
 const char *BrokenRule(ValueRule rule, std::string_view text);
+
+// What the rule asks for, as BrokenRule gives it (null for AnyText).
+const char *Requirement(ValueRule rule);
+
+// The describe reply's keys of a rule after "Key": "Type" and the rule a page checks before it
+// sends ("Min", "Max", "Step", "MaxBelow" for a range whose high end is left out, "Signed";
+// "MinLength", "MaxLength", "Characters"; "Choices"; "Packed", the form of a packed angle).
+void DescribeRule(ValueRule rule, cgi::JsonWriter &writer);
 
 // The number that a text keeping the rule says: 0 under a rule for texts.
 double NumberValue(ValueRule rule, const char *text);

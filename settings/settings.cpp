@@ -11,6 +11,7 @@
 #include "change.h"
 #include "describe.h"
 #include "entry_tables.h"
+#include "forms.h"
 #include "groups.h"
 #include "maintenance.h"
 #include "recording.h"
@@ -166,6 +167,22 @@ void Conflict(cgi::JsonWriter &reply, const rows::Group &group) {
     reply.EndObject();
 }
 
+// The work mode, base station and SmartBase list are changed through rolekind's own requests:
+// their rows say so ("Program") and name the form each value belongs to.
+void DescribeWorkMode(cgi::JsonWriter &reply) {
+    reply.BeginObject();
+    reply.Key("Group");
+    reply.String("workmode");
+    reply.Key("Name");
+    reply.String("Work mode and base station");
+    reply.Key("Changes");
+    reply.String("operator");
+    reply.Key("Program");
+    reply.String("rolekind");
+    rolekind::DescribeForms(reply);
+    reply.EndObject();
+}
+
 // Every group's rows, each with its "Group"; "Version" follows the text of "Keys".
 void Describe(cgi::JsonWriter &reply) {
     reply.BeginObject();
@@ -192,6 +209,7 @@ void Describe(cgi::JsonWriter &reply) {
         }
         reply.EndObject();
     }
+    DescribeWorkMode(reply);
     reply.EndArray();
     const std::string version = rows::VersionOf(reply.Text().substr(start));
     reply.Key("Version");

@@ -4,6 +4,7 @@
 #include <json-c/json.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 
 #include "call_log_run.h"
@@ -218,6 +219,45 @@ TEST_F(Settings_, TheDescriptionIsWhatTheProgramTakes) {
             EXPECT_EQ(Settings(Change(Revision(), key + ":1000")), Failed(error)) << key;
         }
     }
+}
+
+// rolekind's rows against rolekind: a value just past each row's rule is refused with the
+// row's "Error", word for word, and changes no byte.
+TEST_F(Settings_, TheWorkModeRowsAreWhatRoleKindRefuses) {
+    const std::map<std::string, std::string> forms = {
+        {"Key 2", R"({"Key":"2","Station":{"ID":"BASE","Coordinate":{"Longitude":{"DEG":"114","MIN":"5","SEC":"7.5",)"
+                  R"("HEM":"E"},"Latitude":{"DEG":"30","MIN":"12","SEC":"34.5","HEM":"N"}},"Height":"12.5"}})"},
+        {"Key 4", R"({"Key":"4","ID":"BASE"})"},
+        {"Modify", R"({"Modify":"2","Station":{"ID":"B2","Coordinate":{"Longitude":{"DEG":"114.0507","HEM":"E"},)"
+                   R"("Latitude":{"DEG":"30.1234","HEM":"N"}},"Height":"1"}})"},
+        {"Mode", R"({"Mode":"0","Rover":{"PPS":"OFF","EVENT":"OFF"}})"}};
+    const Json described = Parse(Settings(R"({"Describe":true})"));
+    json_object *groups = json_object_object_get(described.get(), "Groups");
+    json_object *workmode = json_object_array_get_idx(groups, json_object_array_length(groups) - 1);
+    ASSERT_STREQ(json_object_get_string(json_object_object_get(workmode, "Program")), "rolekind");
+    json_object *keys = json_object_object_get(workmode, "Keys");
+    ASSERT_EQ(json_object_array_length(keys), 19u);
+    const auto config = ConfigBytes();
+    for (std::size_t i = 0; i < json_object_array_length(keys); ++i) {
+        json_object *row = json_object_array_get_idx(keys, i);
+        const auto text = [row](const char *name) {
+            json_object *value = json_object_object_get(row, name);
+            return std::string(value == nullptr ? "" : json_object_get_string(value));
+        };
+        const std::string type = text("Type"), key = text("Key");
+        std::string bad = "\x01";  // a Text or a Choice
+        if (type == "Number") bad = std::to_string(json_object_get_int(json_object_object_get(row, "Max")) + 1);
+        if (type == "Decimal") bad = text("MaxBelow").empty() ? text("Max") + ".5" : text("MaxBelow");
+        const Json request = Parse(forms.at(text("Form")));
+        json_object *member = request.get();
+        std::string rest = key;
+        for (std::size_t dot; (dot = rest.find('.')) != std::string::npos; rest = rest.substr(dot + 1))
+            member = json_object_object_get(member, rest.substr(0, dot).c_str());
+        json_object_object_add(member, rest.c_str(), json_object_new_string(bad.c_str()));
+        EXPECT_EQ(ReplyBody(Post(ROLEKIND_PATH, json_object_to_json_string(request.get()))), Failed(text("Error")))
+            << text("Form") << " " << key;
+    }
+    EXPECT_TRUE(ConfigBytes() == config);
 }
 
 // The antenna is one block in three places: a change writes all three in one call and posts

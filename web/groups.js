@@ -253,7 +253,7 @@ async function loadGroups(box) {
   let described = await settingsDescription(false);
   const wanted = (box.dataset.groups || "").split(/\s+/).filter(Boolean);
   const groups = wanted.length ? wanted.map((name) => described.Groups.find((group) => group.Group === name))
-    : described.Groups;
+    : described.Groups.filter((group) => !group.Program);  // a group of another program's requests
   box.replaceChildren();
   const sections = [];
   for (const group of groups) {

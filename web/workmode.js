@@ -1,13 +1,65 @@
 // The work-mode page: rolekind's status report as a form, and its requests.
 "use strict";
 
-const MODES = ["Rover", "Base station", "Single point", "Automatic base", "SmartBase"];
 const $ = (id) => document.getElementById(id);
 
-// ---- Checks before sending (rolekind's own checks stay the authority) ----
-// The same rules as rolekind's: numbers are plain decimals in full (no sign but a height's
-// "-", no exponent, no spaces), identifiers printable ASCII. A field that breaks its rule is
-// marked and takes the focus.
+// ---- The rules, from rolekind's rows in the settings program's description ----
+// Each input is bound to the form and key of the request it fills; its rule, its choices and
+// the message for a bad value are the program's (docs/settings.md). rolekind checks again.
+
+let workmode = null;  // the "workmode" group of the description
+
+const FIELDS = {
+  "mode-select": ["Mode", "Mode"],
+  "base-id": ["Key 2", "Station.ID"],
+  "height": ["Key 2", "Station.Height"],
+  "sb-position": ["Modify", "Modify"],
+  "sb-id": ["Modify", "Station.ID"],
+  "sb-height": ["Modify", "Station.Height"],
+};
+// An angle's inputs are checked by the base form's rules; a list position packs them after.
+for (const [prefix, hemisphereForm] of [["", "Key 2"], ["sb-", "Modify"]])
+  for (const [short, name] of [["lat", "Latitude"], ["lon", "Longitude"]]) {
+    for (const part of ["DEG", "MIN", "SEC"])
+      FIELDS[prefix + short + "-" + part.toLowerCase()] = ["Key 2", "Station.Coordinate." + name + "." + part];
+    FIELDS[prefix + short + "-hem"] = [hemisphereForm, "Station.Coordinate." + name + ".HEM"];
+  }
+
+function ruleOf(id) {
+  const [form, key] = FIELDS[id];
+  return workmode.Keys.find((row) => row.Form === form && row.Key === key);
+}
+
+// What a person is told the rule is, in the input's tooltip.
+function ruleText(row) {
+  if (row.Type === "Number") return "Whole number, " + row.Min + " to " + row.Max;
+  if (row.Type === "Decimal")
+    return row.MaxBelow !== undefined ? row.Min + " up to " + row.MaxBelow + ", such as 27.36" : row.Min + " to " + row.Max;
+  if (row.Type === "Text") return (row.MinLength ? "Not empty, " : "") + "printable ASCII, at most " + row.MaxLength + " characters";
+  return "";
+}
+
+function buildInputs() {
+  for (const id of Object.keys(FIELDS)) {
+    const row = ruleOf(id);
+    const field = $(id);
+    if (row.Type === "Choice") {
+      field.replaceChildren(...row.Choices.map((choice) => {
+        const option = element("option", choice.Text);
+        option.value = choice.Value;
+        return option;
+      }));
+    } else if (row.Type === "Number" && field.tagName === "SELECT") {
+      for (let value = row.Min; value <= row.Max; ++value) field.appendChild(element("option", String(value)));
+    } else {
+      field.title = ruleText(row);
+      if (row.MaxLength) field.maxLength = row.MaxLength;
+    }
+  }
+}
+
+// ---- Checks before sending: the row's rule, refused with the row's "Error" ----
+// Numbers are plain decimals in full (no sign but a signed row's "-", no exponent, no spaces).
 
 function refuse(id, text) {
   const field = $(id);
@@ -16,57 +68,31 @@ function refuse(id, text) {
   throw new Error(text);
 }
 
-function fieldText(id) {
-  $(id).removeAttribute("aria-invalid");
-  return $(id).value.trim();
+function keepsRule(row, text) {
+  if (row.Type === "Number") return /^\d+$/.test(text) && Number(text) >= row.Min && Number(text) <= row.Max;
+  if (row.Type === "Decimal") {
+    if (!(row.Signed ? /^-?\d+(\.\d+)?$/ : /^\d+(\.\d+)?$/).test(text)) return false;
+    const value = Number(text);
+    return value >= row.Min && (row.MaxBelow !== undefined ? value < row.MaxBelow : value <= row.Max);
+  }
+  if (row.Type === "Text")
+    return text.length >= (row.MinLength || 0) && text.length <= row.MaxLength && /^[\x20-\x7E]*$/.test(text);
+  if (row.Type === "Choice") return row.Choices.some((choice) => choice.Value === text);
+  return true;
 }
 
-function wholeNumber(id, name, low, high) {
-  const text = fieldText(id);
-  if (!/^\d+$/.test(text) || Number(text) < low || Number(text) > high)
-    refuse(id, name + " must be a whole number from " + low + " to " + high + ".");
+function checked(id) {
+  const field = $(id);
+  field.removeAttribute("aria-invalid");
+  const text = field.value.trim();
+  const row = ruleOf(id);
+  if (!keepsRule(row, text)) refuse(id, row.Error);
   return text;
 }
 
-function seconds(id, name) {
-  const text = fieldText(id);
-  if (!/^\d+(\.\d+)?$/.test(text) || Number(text) >= 60)
-    refuse(id, name + " must be a number from 0 up to 60, such as 27.36.");
-  return text;
-}
-
-function identifier(id) {
-  const text = fieldText(id);
-  if (text === "") refuse(id, "The identifier must not be empty.");
-  if (!/^[\x20-\x7E]*$/.test(text)) refuse(id, "The identifier takes only printable ASCII characters.");
-  if (text.length > 15) refuse(id, "The identifier holds at most 15 characters.");
-  return text;
-}
-
-function height(id) {
-  const text = fieldText(id);
-  if (!/^-?\d+(\.\d+)?$/.test(text) || Number(text) < -1000 || Number(text) > 10000)
-    refuse(id, "The height must be a number of metres from -1000 to 10000.");
-  return text;
-}
-
-function hemisphere(id, letters) {
-  const text = fieldText(id);
-  if (!letters.includes(text)) refuse(id, "The hemisphere must be " + letters.join(" or ") + ".");
-  return text;
-}
-
-// An angle is at most 90 (latitude) or 180 degrees (longitude) as a whole.
-function angle(prefix, maxDegrees, letters) {
-  const name = prefix.endsWith("lat") ? "Latitude" : "Longitude";
-  const value = {
-    DEG: wholeNumber(prefix + "-deg", name + " degrees", 0, maxDegrees),
-    MIN: wholeNumber(prefix + "-min", name + " minutes", 0, 59),
-    SEC: seconds(prefix + "-sec", name + " seconds"),
-    HEM: hemisphere(prefix + "-hem", letters),
-  };
-  if (Number(value.DEG) === maxDegrees && (Number(value.MIN) > 0 || Number(value.SEC) > 0))
-    refuse(prefix + "-deg", name + " must be at most " + maxDegrees + " degrees.");
+function angle(prefix) {
+  const value = {};
+  for (const part of ["DEG", "MIN", "SEC", "HEM"]) value[part] = checked(prefix + "-" + part.toLowerCase());
   return value;
 }
 
@@ -136,9 +162,11 @@ function smartBaseRow(position, station) {
 
 async function loadStatus() {
   const status = await callProgram("rolekind", {});
-  $("current-mode").textContent = MODES[status.Mode] || "mode " + status.Mode;
-  const choice = { 0: "0", 2: "2", 3: "3", 4: "3" }[status.Mode];  // SmartBase is stored as 4
-  if (choice) $("mode-select").value = choice;
+  const mode = workmode.Modes.find((named) => named.Value === status.Mode);
+  $("current-mode").textContent = mode ? mode.Text : "mode " + status.Mode;
+  // The request that picks the mode shown (SmartBase is asked for as 3 and stored as 4).
+  const choice = mode && ruleOf("mode-select").Choices.find((named) => named.Text === mode.Text);
+  if (choice) $("mode-select").value = choice.Value;
   $("rover-pps").checked = status.Rover.PPS === "ON";
   $("rover-event").checked = status.Rover.EVENT === "ON";
   $("single-pps").checked = status.SinglePoint.PPS === "ON";
@@ -151,7 +179,8 @@ async function loadStatus() {
   showAngle("lon", base.Coordinate.Longitude);
   const body = document.querySelector("#smartbase tbody");
   body.replaceChildren();
-  for (let position = 1; position <= 30; ++position)
+  const positions = ruleOf("sb-position");
+  for (let position = positions.Min; position <= positions.Max; ++position)
     body.appendChild(smartBaseRow(position, status["Station" + position]));
 }
 
@@ -177,9 +206,9 @@ async function startBase() {
   const request = {
     Key: "2",
     Station: {
-      ID: identifier("base-id"),
-      Coordinate: { Longitude: angle("lon", 180, ["E", "W"]), Latitude: angle("lat", 90, ["N", "S"]) },
-      Height: height("height"),
+      ID: checked("base-id"),
+      Coordinate: { Longitude: angle("lon"), Latitude: angle("lat") },
+      Height: checked("height"),
     },
   };
   const reply = await callProgram("rolekind", request);
@@ -201,26 +230,27 @@ async function useCurrentPosition() {
 
 async function saveSmartBase() {
   const request = {
-    Modify: $("sb-position").value,
+    Modify: checked("sb-position"),
     Station: {
-      ID: identifier("sb-id"),
-      Coordinate: {
-        Longitude: packAngle(angle("sb-lon", 180, ["E", "W"])),
-        Latitude: packAngle(angle("sb-lat", 90, ["N", "S"])),
-      },
-      Height: height("sb-height"),
+      ID: checked("sb-id"),
+      Coordinate: { Longitude: packAngle(angle("sb-lon")), Latitude: packAngle(angle("sb-lat")) },
+      Height: checked("sb-height"),
     },
   };
   await callProgram("rolekind", request);
   await loadStatus();
 }
 
-for (let position = 1; position <= 30; ++position) $("sb-position").appendChild(element("option", String(position)));
 let outcome = "";
 $("apply-mode").addEventListener("click", (e) => runAction(e.target, async () => { outcome = await applyMode(); showMessage(outcome, "ok"); }));
 $("base-start").addEventListener("click", (e) => runAction(e.target, startBase, "Base station started."));
 $("base-stop").addEventListener("click", (e) => runAction(e.target, stopBase, "Base station stopped."));
 $("base-here").addEventListener("click", (e) => runAction(e.target, useCurrentPosition, "Current position filled in."));
 $("sb-save").addEventListener("click", (e) => runAction(e.target, saveSmartBase, "SmartBase position saved."));
-runAction(null, loadStatus);
+runAction(null, async () => {
+  const find = (described) => described.Groups.find((group) => group.Group === "workmode");
+  workmode = find(await settingsDescription(false)) || find(await settingsDescription(true));
+  buildInputs();
+  await loadStatus();
+});
 runAction(null, () => loadGroups(document.getElementById("antenna")));

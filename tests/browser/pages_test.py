@@ -385,10 +385,21 @@ class Pages(Served):
     def test_4_checks_in_the_page_and_stop(self):
         self.open("workmode.html")
         self.wait_for(lambda: self.by_id("base-state").text in ("running", "stopped"))
+        # The inputs and their messages are the program's rows: its choices, its limits, its words.
+        self.assertEqual([option.text for option in Select(self.by_id("mode-select")).options],
+                         ["Rover", "Single point", "SmartBase"])
+        self.assertEqual(self.by_id("lat-sec").get_attribute("title"), "0 up to 60, such as 27.36")
         self.type_into("lat-min", "75")
         self.by_id("base-start").click()
         self.assertEqual(self.wait_for_message(),
-                         ("message error", "Latitude minutes must be a whole number from 0 to 59."))
+                         ("message error", "Station.Coordinate.Latitude.MIN must be 0 to 59"))
+        self.assertEqual(self.by_id("lat-min").get_attribute("aria-invalid"), "true")
+        # What only the program checks (90 degrees and more) comes back in its words.
+        self.type_into("lat-deg", "90")
+        self.type_into("lat-min", "1")
+        self.by_id("base-start").click()
+        self.assertEqual(self.wait_for_message(),
+                         ("message error", "Station.Coordinate.Latitude must be at most 90 degrees"))
         self.by_id("base-stop").click()
         self.assertEqual(self.wait_for_message(), ("message ok", "Base station stopped."))
         self.wait_for(lambda: self.by_id("base-state").text == "stopped")
