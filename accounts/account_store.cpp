@@ -266,6 +266,15 @@ bool LooksLikeToken(std::string_view text) {
            std::ranges::all_of(text, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
+std::string NewApiToken() {
+    const std::string random = NewToken();
+    return random.empty() ? random : std::string(kApiTokenPrefix) + random;
+}
+
+bool LooksLikeApiToken(std::string_view text) {
+    return text.starts_with(kApiTokenPrefix) && LooksLikeToken(text.substr(kApiTokenPrefix.size()));
+}
+
 bool CreateSession(const std::string &dir, std::string_view token, const Account &account) {
     if (!LooksLikeToken(token) || !MakeFolder(SessionsDir(dir), dir)) return false;
     const std::string text = "user " + account.name + "\ngeneration " + std::to_string(account.generation) +

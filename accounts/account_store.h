@@ -62,6 +62,13 @@ std::string NewToken();
 // True for text that can be a token at all (32 lowercase hex digits).
 bool LooksLikeToken(std::string_view text);
 
+// API tokens (sent as "Authorization: Bearer TOKEN"; kept in the security records by their
+// Sha256Hex): kApiTokenPrefix and a NewToken, so that neither passes for the other.
+inline constexpr std::string_view kApiTokenPrefix = "grshm_";
+// A new API token; empty when the system gave no random bytes.
+std::string NewApiToken();
+bool LooksLikeApiToken(std::string_view text);
+
 bool CreateSession(const std::string &dir, std::string_view token, const Account &account);
 
 struct SessionCheck {

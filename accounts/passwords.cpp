@@ -8,8 +8,15 @@
 namespace accounts {
 namespace {
 
-// Of the same cost as every stored hash, for names that have no account.
-constexpr char kStandInHash[] = "$y$j8T$Mm6N5kWiT3txgeuG73xky/$wcn64Q4dKqP8iIzjPoZzmdfiEP9mA2UHROeanQcN0GC";
+// A salt made as HashPassword makes them, for names that have no account: hashing against it
+// costs what checking a stored hash costs, whatever kHashCost is.
+std::string StandInSetting() {
+    char salt[CRYPT_GENSALT_OUTPUT_SIZE];
+    // (Without random bytes for a salt: a fixed one of kHashCost 4.)
+    if (crypt_gensalt_rn("$y$", kHashCost, nullptr, 0, salt, sizeof salt) == nullptr)
+        return "$y$j8T$Mm6N5kWiT3txgeuG73xky/";
+    return salt;
+}
 
 // crypt_r's work area is large (about 32 kB): on the heap, and wiped after use.
 struct CryptArea {
@@ -33,7 +40,8 @@ bool PasswordMatches(std::string_view password, const std::string &hash) {
     const bool known = !hash.empty();
     const CryptArea area;
     const std::string text(password);
-    const char *computed = crypt_r(text.c_str(), known ? hash.c_str() : kStandInHash, area.data.get());
+    const std::string setting = known ? hash : StandInSetting();
+    const char *computed = crypt_r(text.c_str(), setting.c_str(), area.data.get());
     if (!known || computed == nullptr || computed[0] != '$') return false;
     const std::size_t length = std::strlen(computed);
     // The whole hash, compared in time that does not depend on where it differs.

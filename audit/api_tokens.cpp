@@ -8,18 +8,24 @@ std::int64_t AddToken(Store &store, std::string_view hash, std::string_view user
     return store.Ok() && insert.Step() == SQLITE_DONE ? sqlite3_last_insert_rowid(store.Db()) : 0;
 }
 
-std::optional<TokenRow> UseToken(Store &store, std::string_view hash, std::int64_t now_ms) {
+std::optional<TokenRow> FindToken(Store &store, std::string_view hash) {
     if (!store.Ok()) return std::nullopt;
     Statement select(store.Db(), "SELECT id, user, role, made, last_used FROM tokens WHERE hash = ?");
     select.Bind(1, hash);
     if (select.Step() != SQLITE_ROW) return std::nullopt;
-    TokenRow row{select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4)};
+    return TokenRow{select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4)};
+}
+
+std::optional<TokenRow> UseToken(Store &store, std::string_view hash, std::int64_t now_ms) {
+    std::optional<TokenRow> found = FindToken(store, hash);
+    if (!found) return std::nullopt;
+    TokenRow &row = *found;
     if (now_ms - row.last_used_ms >= kTokenUseStepMs) {
         Statement used(store.Db(), "UPDATE tokens SET last_used = ? WHERE id = ?");
         used.Bind(1, now_ms).Bind(2, row.id);
         if (used.Step() == SQLITE_DONE) row.last_used_ms = now_ms;  // (a busy store keeps the token working)
     }
-    return row;
+    return found;
 }
 
 std::vector<TokenRow> ListTokens(Store &store) {

@@ -28,6 +28,9 @@ inline constexpr std::int64_t kTokenUseStepMs = 60 * 1000;
 // Stores a new token's hash; its id, or 0 when it could not be stored.
 std::int64_t AddToken(Store &store, std::string_view hash, std::string_view user, std::string_view role);
 
+// The token of this hash, as stored (its use not recorded); none when there is no such token.
+std::optional<TokenRow> FindToken(Store &store, std::string_view hash);
+
 // The token of this hash, its last use moved to now (at most once a kTokenUseStepMs); none when
 // there is no such token (revoked, of another receiver, never made).
 std::optional<TokenRow> UseToken(Store &store, std::string_view hash, std::int64_t now_ms);

@@ -1,5 +1,6 @@
 // login: logs a user in with {"User": U, "Password": P} and sets the session cookie; {"Logout":
-// true} ends the session the request carries; {} tells whose session it is.
+// true} ends the session the request carries; {} tells whose session it is. Password logins
+// pass the lock-out guard (audit/login_guard.h): a try that must wait is answered 429 at once.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 
 #include "account_store.h"
 #include "cgi_frame.h"
+#include "change_log.h"
+#include "login_guard.h"
 #include "passwords.h"
 #include "request_gate.h"
 
@@ -128,29 +131,69 @@ void PrintWho(std::string_view headers, const std::string &user, accounts::Role 
     cgi::PrintReply(reply);
 }
 
-void ServeLogin(const std::string &dir, const LoginRequest &login) {
-    const int slot = TakeHashSlot(dir);
+std::string ClientAddress() {
+    const char *address = std::getenv("REMOTE_ADDR");
+    return address != nullptr ? address : "";
+}
+
+struct PasswordCheck {
+    const std::string &dir;
+    const LoginRequest &login;
+    std::optional<Account> account;
+};
+
+// The guard's password check: in one of the hash places, and as long for an unknown name as
+// for a wrong password (the same hash cost either way).
+bool CheckPassword(void *context) {
+    auto &check = *static_cast<PasswordCheck *>(context);
+    // Nothing is counted yet when every place is taken: the password was not tried.
+    const int slot = TakeHashSlot(check.dir);
     if (slot < 0) Refuse(429, "Too Many Requests", "other logins are being checked; try again", "Retry-After: 1\n");
-    const std::optional<Account> account = accounts::ReadAccount(dir, login.user);
-    // An unknown name costs the same hash as a wrong password.
-    if (!accounts::PasswordMatches(login.password, account ? account->hash : std::string()))
-        Refuse(401, "Unauthorized", "wrong user name or password");
+    check.account = accounts::ReadAccount(check.dir, check.login.user);
+    const bool matches = accounts::PasswordMatches(check.login.password, check.account ? check.account->hash : "");
     close(slot);
+    return matches;
+}
+
+void ServeLogin(const std::string &dir, const LoginRequest &login) {
+    audit::Store store(dir);
+    PasswordCheck check{dir, login, std::nullopt};
+    const audit::GuardedLogin guarded = audit::GuardLogin(store, ClientAddress(), login.user, CheckPassword, &check);
+    switch (guarded.verdict) {
+        case audit::LoginVerdict::Accepted:
+            break;
+        case audit::LoginVerdict::Refused:
+            Refuse(401, "Unauthorized", "wrong user name or password");
+        case audit::LoginVerdict::Wait:
+            Refuse(429, "Too Many Requests",
+                   "too many failed logins: try again in " + std::to_string(guarded.retry_after_s) + " s",
+                   "Retry-After: " + std::to_string(guarded.retry_after_s) + "\n");
+        case audit::LoginVerdict::Unavailable:
+            Refuse(503, "Service Unavailable", "the receiver cannot check logins now: " + store.Error());
+    }
+    const Account &account = *check.account;
 
     // A login always makes a new token: one set before (fixation) or still held is ended.
     accounts::EndSession(dir, cgi::SessionToken());
     accounts::SweepSessions(dir, accounts::SessionTimesFromEnvironment());
     const std::string token = accounts::NewToken();
-    if (token.empty() || !accounts::CreateSession(dir, token, *account))
+    if (token.empty() || !accounts::CreateSession(dir, token, account))
         Refuse(500, "Internal Server Error", "the receiver could not keep the session");
     PrintWho("Set-Cookie: " + std::string(cgi::SessionCookieName()) + "=" + token + CookieAttributes() +
-                 "\nX-Grshm-User: " + account->name + "\n",
-             account->name, account->role);
+                 "\nX-Grshm-User: " + account.name + "\n",
+             account.name, account.role);
 }
 
-// Ends the session on the receiver and has the browser forget the cookie.
+// Ends the session on the receiver, records it, and has the browser forget the cookie.
 void ServeLogout(const std::string &dir) {
-    accounts::EndSession(dir, cgi::SessionToken());
+    const std::string token = cgi::SessionToken();
+    const auto session = accounts::CheckSession(dir, token, accounts::SessionTimesFromEnvironment(), false);
+    accounts::EndSession(dir, token);
+    if (session.state == accounts::SessionCheck::Valid) {
+        audit::Store store(dir);
+        if (!audit::Append(store, {0, 0, session.user, ClientAddress(), "logout", {}, "Success"}))
+            std::fprintf(stderr, "the change log was not written: %s\n", store.Error().c_str());
+    }
     cgi::PrintServedHeader("Set-Cookie: " + std::string(cgi::SessionCookieName()) + "=" + CookieAttributes() +
                            "; Max-Age=0\n");
     cgi::JsonWriter reply;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "change_log.h"
 #include "json_writer.h"
 #include "process.h"
 #include "segments.h"
@@ -528,6 +530,102 @@ TEST_F(Accounts, TheConsoleToolTakesOnlyPasswordsFitForTheReceiver) {
     struct stat status {};
     stat((dir_ + "/accounts/carla").c_str(), &status);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
+}
+
+// ---- Lock-out --------------------------------------------------------------------------------
+
+using Environment = std::map<std::string, std::string>;
+
+Environment From(const std::string &address) {
+    return {{"REMOTE_ADDR", address}};
+}
+
+// The reply's Retry-After, or "" when it has none.
+std::string RetryAfter(const Reply &reply) {
+    std::smatch seconds;
+    return std::regex_search(reply.headers, seconds, std::regex("Retry-After: ([0-9]+)\n")) ? seconds[1].str() : "";
+}
+
+// A guesser at one address has five tries checked; then each try is answered 429 at once, the
+// right password too, and each wait is twice the last. Meanwhile the owner, at another address,
+// gets in: the account is far below its hourly bound.
+TEST_F(Accounts, GuessesFromOneAddressWaitEachTimeTwiceAsLongWhileOthersGetIn) {
+    const struct {
+        int sleep_ms;  // before the try
+        const char *address;
+        const char *password;
+        const char *status;
+        const char *retry_after;
+    } steps[] = {
+        {0, "192.0.2.66", "guess-1", "401", ""},    {0, "192.0.2.66", "guess-2", "401", ""},
+        {0, "192.0.2.66", "guess-3", "401", ""},    {0, "192.0.2.66", "guess-4", "401", ""},
+        {0, "192.0.2.66", "guess-5", "401", ""},    {0, "192.0.2.66", "guess-6", "429", "1"},
+        {0, "192.0.2.66", kPassword, "429", "1"},   {0, "192.0.2.77", kPassword, "200", ""},
+        {1100, "192.0.2.66", "guess-7", "401", ""}, {0, "192.0.2.66", "guess-8", "429", "2"},
+        {2100, "192.0.2.66", "guess-9", "401", ""}, {0, "192.0.2.66", "guess-10", "429", "4"},
+        {0, "192.0.2.77", "guess-11", "401", ""},   {0, "192.0.2.77", kPassword, "200", ""},
+    };
+    for (const auto &step : steps) {
+        usleep(static_cast<useconds_t>(step.sleep_ms) * 1000);
+        const Reply reply = Login("ada", step.password, {}, From(step.address));
+        SCOPED_TRACE(std::string(step.address) + " " + step.password);
+        EXPECT_EQ(reply.status, step.status) << reply.body;
+        EXPECT_EQ(RetryAfter(reply), step.retry_after);
+        if (reply.status == "429") {
+            EXPECT_EQ(reply.body, std::string(R"({ "Res": "Failed", "Error": "too many failed logins: try again in )") +
+                                      step.retry_after + " s\" }");
+        }
+    }
+}
+
+// 100 failures in an hour from 100 addresses: the account's password logins wait, from any
+// address, while its sessions and the other accounts go on, until grshm-user unlock. Each login,
+// failure, lock-out and logout is in the change log.
+TEST_F(Accounts, PastAHundredFailuresAnHourTheAccountWaitsUntilUnlocked) {
+    const std::string session = LoggedIn("ada");
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(Login("ada", "guess-" + std::to_string(i), {}, From("198.51.100." + std::to_string(i))).status,
+                  "401");
+    const Reply locked = Login("ada", kPassword, {}, From("203.0.113.1"));
+    EXPECT_EQ(locked.status, "429");
+    EXPECT_GT(std::stoi("0" + RetryAfter(locked)), 3000) << locked.headers;
+    EXPECT_EQ(Serve(LINKREPORT_PATH, "{}", Cookie(session)).status, "200");
+    EXPECT_EQ(Login("otto", kPassword, {}, From("203.0.113.1")).status, "200");
+    EXPECT_EQ(User({"unlock", "ada"}, "").exit_status, 0);
+    EXPECT_EQ(User({"unlock", "nobody"}, "").exit_status, 1);
+    const std::string again = LoggedIn("ada");
+    EXPECT_EQ(Serve(LOGIN_PATH, R"({"Logout":true})", Cookie(again), From("203.0.113.2")).status, "200");
+
+    audit::Store store(dir_);
+    std::map<std::string, int> kinds;
+    for (const audit::LogEntry &entry : audit::Read(store, {"ada", "", 0, 1000})) ++kinds[entry.kind];
+    EXPECT_EQ(kinds, (std::map<std::string, int>{{"failure", 100}, {"lockout", 1}, {"login", 2}, {"logout", 1}}));
+    const std::vector<audit::LogEntry> newest = audit::Read(store, {"ada", "", 0, 1});
+    ASSERT_EQ(newest.size(), 1u);
+    EXPECT_EQ(newest[0].client + " " + newest[0].kind + " " + newest[0].outcome, "203.0.113.2 logout Success");
+}
+
+// No account discovery by timing: refusing a name that has no account takes as long as refusing
+// a wrong password (medians of alternate tries, each from its own address; a check that skipped
+// the hash would take a fraction).
+TEST_F(Accounts, AnUnknownNameTakesAsLongToRefuseAsAWrongPassword) {
+    constexpr int kTries = 15;
+    std::vector<double> known;
+    std::vector<double> unknown;
+    for (int i = 0; i < 2 * kTries; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        const Reply reply = Login(i % 2 == 0 ? "ada" : "adb", "guess-guess", {}, From("10.9.0." + std::to_string(i)));
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        ASSERT_EQ(reply.status, "401");
+        (i % 2 == 0 ? known : unknown).push_back(took.count());
+    }
+    for (auto *times : {&known, &unknown}) std::sort(times->begin(), times->end());
+    const double known_ms = known[kTries / 2];
+    const double unknown_ms = unknown[kTries / 2];
+    std::printf("refused in (median of %d): wrong password %.1f ms, unknown name %.1f ms\n", kTries, known_ms,
+                unknown_ms);
+    EXPECT_GT(unknown_ms, known_ms / 2);
+    EXPECT_LT(unknown_ms, known_ms * 2);
 }
 
 TEST(Sha256, MatchesTheStandardsVectors) {

@@ -4,12 +4,18 @@
 //   grshm-user [--dir DIR] role NAME viewer|operator|admin
 //   grshm-user [--dir DIR] del NAME
 //   grshm-user [--dir DIR] list
+//   grshm-user [--dir DIR] unlock NAME                              (clears its failed logins)
+//   grshm-user [--dir DIR] token add NAME [--role ROLE]             (prints the new token once)
+//   grshm-user [--dir DIR] token list
+//   grshm-user [--dir DIR] token del ID
+//   grshm-user [--dir DIR] token check                              (the token on standard input)
 // DIR is the instance's state folder (GRSHM_STATE_DIR, else the installed one). A password change,
-// a role change or a removal ends the account's sessions at once.
+// a role change or a removal ends the account's sessions at once; a removal revokes its tokens.
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -18,7 +24,11 @@
 #include <vector>
 
 #include "account_store.h"
+#include "api_tokens.h"
+#include "change_log.h"
+#include "login_guard.h"
 #include "passwords.h"
+#include "sha256.h"
 
 namespace {
 
@@ -31,7 +41,14 @@ int Usage() {
                  "       grshm-user [--dir DIR] role NAME viewer|operator|admin\n"
                  "       grshm-user [--dir DIR] del NAME\n"
                  "       grshm-user [--dir DIR] list\n"
-                 "The password is read from standard input (asked twice on a terminal).\n";
+                 "       grshm-user [--dir DIR] unlock NAME\n"
+                 "       grshm-user [--dir DIR] token add NAME [--role viewer|operator|admin]\n"
+                 "       grshm-user [--dir DIR] token list\n"
+                 "       grshm-user [--dir DIR] token del ID\n"
+                 "       grshm-user [--dir DIR] token check\n"
+                 "The password is read from standard input (asked twice on a terminal). A token acts\n"
+                 "with its role, at most the account's (its own by default); token check reads a\n"
+                 "token from standard input and succeeds while it works.\n";
     return kUsage;
 }
 
@@ -107,9 +124,95 @@ std::optional<accounts::Role> RoleArgument(const std::string &text) {
     return role;
 }
 
+// The security records of the state folder, or none (said why).
+std::optional<audit::Store> OpenRecords(const std::string &dir) {
+    std::optional<audit::Store> store(std::in_place, dir);
+    if (store->Ok()) return store;
+    std::cerr << "grshm-user: could not open the security records in " << dir << ": " << store->Error() << "\n";
+    return std::nullopt;
+}
+
+int AddToken(const std::string &dir, const std::string &name, const std::vector<std::string> &options) {
+    const auto account = Existing(dir, name);
+    if (!account) return kFailed;
+    accounts::Role role = account->role;
+    if (options.size() == 2 && options[0] == "--role") {
+        const auto asked = RoleArgument(options[1]);
+        if (!asked) return kUsage;
+        role = *asked;
+    } else if (!options.empty()) {
+        return Usage();
+    }
+    if (role > account->role) {
+        std::cerr << "grshm-user: a token of " << name << " may have at most the role " << RoleName(account->role)
+                  << "\n";
+        return kUsage;
+    }
+    auto store = OpenRecords(dir);
+    if (!store) return kFailed;
+    const std::string token = accounts::NewApiToken();
+    if (token.empty()) {
+        std::cerr << "grshm-user: the system gave no random bytes for a token\n";
+        return kFailed;
+    }
+    const std::int64_t id = audit::AddToken(*store, accounts::Sha256Hex(token), name, RoleName(role));
+    if (id == 0) {
+        std::cerr << "grshm-user: could not store the token: " << store->Error() << "\n";
+        return kFailed;
+    }
+    std::cerr << "token " << id << " of " << name << " (" << RoleName(role)
+              << "); it is shown only now, the receiver keeps only its hash:\n";
+    std::cout << token << "\n";
+    return 0;
+}
+
+// A token that works: of an account that still exists (the role is checked at each use).
+int CheckToken(const std::string &dir) {
+    std::string token;
+    if (!std::getline(std::cin, token) || !accounts::LooksLikeApiToken(token)) return kFailed;
+    auto store = OpenRecords(dir);
+    if (!store) return kFailed;
+    const auto row = audit::FindToken(*store, accounts::Sha256Hex(token));
+    return row && accounts::ReadAccount(dir, row->user) ? 0 : kFailed;
+}
+
+std::string UsedText(std::int64_t at_ms) {
+    return at_ms == 0 ? "never" : audit::UtcText(at_ms);
+}
+
+int Tokens(const std::string &dir, const std::vector<std::string> &args) {
+    const std::string command = args.size() >= 2 ? args[1] : "";
+    if (command == "add" && args.size() >= 3) {
+        if (!accounts::ValidUserName(args[2])) return Usage();
+        return AddToken(dir, args[2], {args.begin() + 3, args.end()});
+    }
+    if (command == "check" && args.size() == 2) return CheckToken(dir);
+    auto store = OpenRecords(dir);
+    if (!store) return kFailed;
+    if (command == "list" && args.size() == 2) {
+        std::cout << "ID USER ROLE MADE LAST-USED\n";
+        for (const audit::TokenRow &row : audit::ListTokens(*store))
+            std::cout << row.id << " " << row.user << " " << row.role << " " << audit::UtcText(row.made_ms) << " "
+                      << UsedText(row.last_used_ms) << "\n";
+        return 0;
+    }
+    if (command == "del" && args.size() == 3) {
+        std::int64_t id = 0;
+        const std::string &text = args[2];
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+        if (error != std::errc() || end != text.data() + text.size() || !audit::DeleteToken(*store, id)) {
+            std::cerr << "grshm-user: there is no token " << text << " (token list shows them)\n";
+            return kFailed;
+        }
+        return 0;
+    }
+    return Usage();
+}
+
 int Run(const std::string &dir, const std::vector<std::string> &args) {
     if (args.empty()) return Usage();
     const std::string &command = args[0];
+    if (command == "token") return Tokens(dir, args);
     if (command == "list" && args.size() == 1) {
         for (const accounts::Account &account : accounts::ListAccounts(dir))
             std::cout << account.name << " " << accounts::RoleName(account.role) << "\n";
@@ -150,7 +253,14 @@ int Run(const std::string &dir, const std::vector<std::string> &args) {
             return kFailed;
         }
         accounts::SweepSessions(dir, accounts::SessionTimesFromEnvironment());
-        return 0;
+        // (A token whose account is gone is refused at its use all the same.)
+        auto store = OpenRecords(dir);
+        return store && audit::DeleteTokensOf(*store, name) ? 0 : kFailed;
+    }
+    if (command == "unlock" && args.size() == 2) {
+        if (!Existing(dir, name)) return kFailed;
+        auto store = OpenRecords(dir);
+        return store && audit::Unlock(*store, name) ? 0 : kFailed;
     }
     return Usage();
 }
