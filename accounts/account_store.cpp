@@ -212,13 +212,22 @@ std::optional<Account> ReadAccount(const std::string &dir, std::string_view name
     return ParseAccount(name, *text);
 }
 
-std::vector<Account> ListAccounts(const std::string &dir) {
+std::optional<std::vector<Account>> ListAccounts(const std::string &dir) {
     std::vector<Account> found;
     DIR *folder = opendir(AccountsDir(dir).c_str());
-    if (folder == nullptr) return found;
-    while (const dirent *entry = readdir(folder))
+    if (folder == nullptr) return errno == ENOENT ? std::optional(found) : std::nullopt;
+    bool read_whole = false;  // a folder read cut short is no list
+    for (;;) {
+        errno = 0;
+        const dirent *entry = readdir(folder);
+        if (entry == nullptr) {
+            read_whole = errno == 0;
+            break;
+        }
         if (auto account = ReadAccount(dir, entry->d_name)) found.push_back(std::move(*account));
+    }
     closedir(folder);
+    if (!read_whole) return std::nullopt;
     std::sort(found.begin(), found.end(), [](const Account &a, const Account &b) { return a.name < b.name; });
     return found;
 }

@@ -38,7 +38,9 @@ struct Account {
 bool ValidUserName(std::string_view name);
 
 std::optional<Account> ReadAccount(const std::string &dir, std::string_view name);
-std::vector<Account> ListAccounts(const std::string &dir);
+// Every account, in name order; none when the folder could not be read whole (when there is no
+// folder yet, no accounts).
+std::optional<std::vector<Account>> ListAccounts(const std::string &dir);
 // Stores the account whole (making the folders when missing). False when it could not.
 bool WriteAccount(const std::string &dir, const Account &account);
 // Removes the account (its sessions end at their next use, or at a sweep); false when there

@@ -494,6 +494,17 @@ TEST_F(Accounts, FiftyLoginsAtOnceAllGetInWhenTheyRetryAsThePageDoes) {
 
 // ---- The console tool --------------------------------------------------------------------------
 
+// A folder of accounts that cannot be read is an error, never an empty list.
+TEST_F(Accounts, AListThatCannotBeReadIsRefusedNotEmpty) {
+    EXPECT_EQ(User({"list"}, "").out, "ada admin\notto operator\nvera viewer\n");
+    ASSERT_EQ(rename((dir_ + "/accounts").c_str(), (dir_ + "/accounts.away").c_str()), 0);
+    std::ofstream(dir_ + "/accounts") << "not a folder\n";
+    const testsupport::CommandResult listed = User({"list"}, "");
+    EXPECT_EQ(listed.exit_status, 1);
+    EXPECT_EQ(listed.out, "");
+    EXPECT_EQ(listed.err, "grshm-user: cannot read the accounts in " + dir_ + ": Not a directory\n");
+}
+
 TEST_F(Accounts, TheConsoleToolTakesOnlyPasswordsFitForTheReceiver) {
     const struct {
         const char *password;

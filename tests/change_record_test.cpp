@@ -25,10 +25,11 @@ class ChangeRecord : public testing::Test {
         ASSERT_NE(mkdtemp(name), nullptr);
         dir_ = name;
         // ann, an admin (who may also read the change log), logged in as the login page would.
-        ASSERT_EQ(RunCommand({"/bin/sh", "-c",
-                              "echo tractor-meadow-42 | " + std::string(GRSHM_USER_PATH) + " --dir " + dir_ +
-                                  " add ann --role admin"},
-                             false)
+        std::string user;  // the console tool, behind the emulator when it is built for the board
+        for (const std::string &word : WithEmulator({GRSHM_USER_PATH})) user += word + " ";
+        ASSERT_EQ(RunCommand(
+                      {"/bin/sh", "-c", "echo tractor-meadow-42 | " + user + "--dir " + dir_ + " add ann --role admin"},
+                      false)
                       .exit_status,
                   0);
         const std::string login = R"({"User":"ann","Password":"tractor-meadow-42"})";

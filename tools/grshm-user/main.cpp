@@ -214,7 +214,12 @@ int Run(const std::string &dir, const std::vector<std::string> &args) {
     const std::string &command = args[0];
     if (command == "token") return Tokens(dir, args);
     if (command == "list" && args.size() == 1) {
-        for (const accounts::Account &account : accounts::ListAccounts(dir))
+        const auto listed = accounts::ListAccounts(dir);
+        if (!listed) {
+            std::cerr << "grshm-user: cannot read the accounts in " << dir << ": " << std::strerror(errno) << "\n";
+            return 1;
+        }
+        for (const accounts::Account &account : *listed)
             std::cout << account.name << " " << accounts::RoleName(account.role) << "\n";
         return 0;
     }
