@@ -46,9 +46,10 @@ for tool in "$@"; do
             check_needed "$tool" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
             cgi_tools="$cgi_tools $tool" ;;
         # The session check needs no library of its own; only the login program hashes
-        # (libcrypt), and only the console tool checks new passwords (libpwquality).
+        # (libcrypt), and only the console tool checks new passwords (libpwquality). Both keep
+        # the lock-out counters and tokens in the security records (libsqlite3).
         login)
-            check_needed "$tool" "libc.so.6 libcrypt.so.1 libgrshm.so.1 libjson-c.so.5 "
+            check_needed "$tool" "libc.so.6 libcrypt.so.1 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
             cgi_tools="$cgi_tools $tool" ;;
         # (Against a C library before 2.34, the console tool's -pthread brings libpthread.)
         grshm-user)
@@ -56,7 +57,7 @@ for tool in "$@"; do
             if [ -n "${GLIBC_FLOOR:-}" ] && [ "$(printf '%s\n' "$GLIBC_FLOOR" 2.34 | sort -V | head -n 1)" != 2.34 ]; then
                 pthread="libpthread.so.0 "
             fi
-            check_needed "$tool" "libc.so.6 libcrypt.so.1 libjson-c.so.5 ${pthread}libpwquality.so.1 "
+            check_needed "$tool" "libc.so.6 libcrypt.so.1 libjson-c.so.5 ${pthread}libpwquality.so.1 libsqlite3.so.0 "
             cgi_tools="$cgi_tools $tool" ;;
     esac
 done
