@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the system: the receiver stand-in and lighttpd
 # serving the programs behind a login on 127.0.0.1:${PORT:-8080}, in a private IPC
-# namespace, until Ctrl-C.
+# namespace, until Ctrl-C. The requests it prints carry a token kept in build/run/web-token.
 # Extra arguments go to the receiver stand-in (for example --nmea FILE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,4 +22,6 @@ if [ -z "${GRSHM_WEB_PASSWORD:-}" ]; then
     GRSHM_WEB_PASSWORD=$(cat "$password_file")
 fi
 export GRSHM_WEB_PASSWORD
+# The printed requests send an API token of admin, kept in this file on every start.
+export GRSHM_WEB_TOKEN_FILE=build/run/web-token
 exec unshare --ipc --fork scripts/serve.sh build "$port" "$@"

@@ -5,7 +5,10 @@
 # running until SIGINT or SIGTERM, which stops both. Plain HTTP (loopback is a secure context
 # for browsers); with GRSHM_HTTPS=1, HTTPS with a certificate made on the first start for
 # localhost and 127.0.0.1 (BUILD_DIR/run/PORT/tls/device.crt, to trust or give curl --cacert).
-# Usage: GRSHM_WEB_PASSWORD=... [GRSHM_HTTPS=1] scripts/serve.sh BUILD_DIR PORT [receiversim options...]
+# With GRSHM_WEB_TOKEN_FILE=FILE, an API token of admin is kept in FILE (mode 0600): made on the
+# first start, and again whenever this server's records no longer know it; the printed requests
+# then send it (Authorization: Bearer) instead of a session cookie.
+# Usage: GRSHM_WEB_PASSWORD=... [GRSHM_HTTPS=1] [GRSHM_WEB_TOKEN_FILE=FILE] scripts/serve.sh BUILD_DIR PORT [receiversim options...]
 # (GRSHM_CGI_DIR=DIR serves the programs of DIR instead of the build's: a test build's.)
 # Run it in a private IPC namespace (unshare --ipc) to keep off the machine's segments.
 set -euo pipefail
@@ -82,6 +85,13 @@ if $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" list | grep -qx
 # shellcheck disable=SC2046 # the role words, or none
 printf '%s\n' "$GRSHM_WEB_PASSWORD" |
     $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" "$account" admin $([ $account = add ] && echo --role admin)
+token_file=${GRSHM_WEB_TOKEN_FILE:-}
+if [ -n "$token_file" ] &&
+    ! { [ -s "$token_file" ] && $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" token check < "$token_file"; }; then
+    (umask 077 && $emulator "$build/tools/grshm-user/grshm-user" --dir "$state" token add admin 2> /dev/null > "$token_file.new") &&
+        mv "$token_file.new" "$token_file" || { echo "serve.sh: could not make a token for $token_file" >&2; exit 1; }
+fi
+[ -z "$token_file" ] || chmod 600 "$token_file"
 sed -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$docroot|" -e "s|@CGIDIR@|$cgidir|" \
     -e "s|@SOURCE@|$root|" -e "s|@RUNDIR@|$served|g" "$root/tools/lighttpd/lighttpd.conf.in" > "$rundir/lighttpd.conf"
 scheme=http
@@ -109,7 +119,19 @@ password_json=$(printf '%s' "$GRSHM_WEB_PASSWORD" | sed -e 's/[\\"]/\\&/g' -e "s
 cacert=
 [ $scheme = http ] || cacert="--cacert $rundir/tls/device.crt "
 jar="$rundir/cookies"
-cat <<TEXT
+if [ -n "$token_file" ]; then
+    auth="-H \"Authorization: Bearer \$(cat $token_file)\""
+    cat <<TEXT
+The receiver stand-in and lighttpd are starting on $scheme://127.0.0.1:$port/ (user admin).
+Try, from another terminal in $(pwd) (the requests carry admin's token, kept in $token_file):
+
+  curl -s $cacert$auth -H 'Content-Type: application/json' -d '{}' $scheme://127.0.0.1:$port/cgi-bin/linkreport
+  curl -s $cacert$auth -H 'Content-Type: application/json' -d '{"Key":"1"}' $scheme://127.0.0.1:$port/cgi-bin/rolekind
+  curl -s $cacert$auth -H 'Content-Type: application/json' -d '{"TransID":5}' $scheme://127.0.0.1:$port/cgi-bin/linkconfig
+
+TEXT
+else
+    cat <<TEXT
 The receiver stand-in and lighttpd are starting on $scheme://127.0.0.1:$port/ (user admin).
 Try, from another terminal: log in (the session cookie goes into $jar), then ask:
 
@@ -119,6 +141,7 @@ Try, from another terminal: log in (the session cookie goes into $jar), then ask
   curl -s $cacert-b $jar -H 'Content-Type: application/json' -d '{"TransID":5}' $scheme://127.0.0.1:$port/cgi-bin/linkconfig
 
 TEXT
+fi
 
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 $emulator "$build/tools/receiversim/receiversim" "$@" &

@@ -639,6 +639,99 @@ TEST_F(Accounts, AnUnknownNameTakesAsLongToRefuseAsAWrongPassword) {
     EXPECT_LT(unknown_ms, known_ms * 2);
 }
 
+// ---- API tokens ------------------------------------------------------------------------------
+
+struct MadeToken {
+    std::string token;
+    std::string id;
+};
+
+// A token of grshm-user token add: printed once on standard output, its id on standard error.
+MadeToken NewToken(Accounts &t, std::vector<std::string> args) {
+    args.insert(args.begin(), {"token", "add"});
+    const testsupport::CommandResult made = t.User(args, "");
+    std::smatch id;
+    EXPECT_EQ(made.exit_status, 0) << made.err;
+    EXPECT_TRUE(std::regex_match(made.out, std::regex("grshm_[0-9a-f]{32}\n"))) << made.out;
+    EXPECT_TRUE(std::regex_search(made.err, id, std::regex("^token ([0-9]+) of "))) << made.err;
+    return {made.out.substr(0, made.out.size() - 1), id.size() > 1 ? id[1].str() : ""};
+}
+
+// Scripts send their token instead of a cookie: it acts with the lesser of its role and its
+// account's; one that does not work, however it fails, gets the reply of a missing session.
+TEST_F(Accounts, ATokenActsWithItsRoleAndAnyOtherGetsTheRefusalOfNoSession) {
+    const std::string operator_token = NewToken(*this, {"otto"}).token;
+    const std::string viewer_token = NewToken(*this, {"ada", "--role", "viewer"}).token;
+    const std::string lowered = NewToken(*this, {"ada"}).token;
+    const MadeToken revoked = NewToken(*this, {"ada"});
+    EXPECT_EQ(User({"token", "add", "otto", "--role", "admin"}, "").exit_status, 2) << "never above its account";
+    EXPECT_EQ(User({"token", "add", "nobody"}, "").exit_status, 1);
+    ASSERT_EQ(User({"token", "del", revoked.id}, "").exit_status, 0);
+    EXPECT_EQ(User({"token", "del", revoked.id}, "").exit_status, 1);
+    ASSERT_EQ(User({"add", "temp", "--role", "admin"}, kPassword).exit_status, 0);
+    const std::string removed = NewToken(*this, {"temp"}).token;
+    ASSERT_EQ(User({"del", "temp"}, "").exit_status, 0);
+    ASSERT_EQ(User({"add", "temp", "--role", "admin"}, kPassword).exit_status, 0);  // made again: no old token
+    ASSERT_EQ(User({"role", "ada", "viewer"}, "").exit_status, 0);                  // lowers its tokens too
+    // Another receiver's token: made in a state folder of its own.
+    const std::string own_dir = dir_;
+    dir_ += "/other";
+    std::filesystem::create_directory(dir_);
+    ASSERT_EQ(User({"add", "otto", "--role", "admin"}, kPassword).exit_status, 0);
+    const std::string foreign = NewToken(*this, {"otto"}).token;
+    dir_ = own_dir;
+
+    // An operator's request (answered at once: its revision is not the stored one).
+    const std::string change = R"({"TransID":5,"Revision":"0000000000000000","MountPoint":"BASE02"})";
+    const std::string refused = R"({ "Res": "Failed", "Error": "log in first" })";
+    const struct {
+        std::string authorization;
+        std::string cookie;
+        const char *status;
+        const char *user;  // X-Grshm-User of a served request
+    } rows[] = {
+        {"Bearer " + operator_token, "", "200", "otto"},
+        {"bearer " + operator_token, "", "200", "otto"},
+        {"Bearer " + operator_token, Cookie("0123456789abcdef0123456789abcdef"), "200", "otto"},
+        {"Bearer " + viewer_token, "", "403", ""},
+        {"Bearer " + lowered, "", "403", ""},
+        {"Bearer " + revoked.token, "", "401", ""},
+        {"Bearer " + operator_token + "0", "", "401", ""},
+        {"Bearer " + operator_token.substr(6), "", "401", ""},
+        {"Bearer " + operator_token.substr(0, 37), "", "401", ""},
+        {"Bearer GRSHM_" + operator_token.substr(6), "", "401", ""},
+        {"Bearer  " + operator_token, "", "401", ""},
+        {"Basic " + operator_token, "", "401", ""},
+        {"Bearer", "", "401", ""},
+        {"", "", "401", ""},
+        {"Bearer " + foreign, "", "401", ""},
+        {"Bearer " + removed, "", "401", ""},
+        {"", Cookie(operator_token), "401", ""},
+        {"", Cookie(operator_token.substr(6)), "401", ""},
+    };
+    const Reply viewer_session = Serve(LINKCONFIG_PATH, change, Cookie(LoggedIn("vera")));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.authorization + " / " + row.cookie);
+        Environment environment;
+        if (!row.authorization.empty()) environment["HTTP_AUTHORIZATION"] = row.authorization;
+        const Reply reply = Serve(LINKCONFIG_PATH, change, row.cookie, environment);
+        EXPECT_EQ(reply.status, row.status) << reply.body;
+        // Served as its account, or refused exactly as a viewer's session or a missing one is.
+        const std::string expected =
+            reply.status == "200" ? "X-Grshm-User: " + std::string(row.user) + "\n"
+            : reply.status == "403"
+                ? viewer_session.headers + viewer_session.body
+                : "Status: 401 Unauthorized\nContent-type: application/text;charset=utf-8\n" + refused;
+        EXPECT_EQ(reply.status == "200" ? reply.headers.substr(0, expected.size()) : reply.headers + reply.body,
+                  expected);
+    }
+    EXPECT_EQ(viewer_session.status, "403");
+    const std::string used = User({"token", "list"}, "").out;
+    EXPECT_TRUE(std::regex_search(used, std::regex(" otto operator [0-9T:.-]+Z [0-9T:.-]+Z\n"))) << used;
+    EXPECT_EQ(User({"token", "check"}, operator_token).exit_status, 0);
+    EXPECT_EQ(User({"token", "check"}, revoked.token).exit_status, 1);
+}
+
 TEST(Sha256, MatchesTheStandardsVectors) {
     const std::pair<std::string, const char *> rows[] = {
         {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
