@@ -32,11 +32,12 @@ check_needed() {
     [ "$actual" = "$2" ] || fail "$1 needs [$actual], expected [$2]"
 }
 check_needed "$library" "libc.so.6 "
-check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
 # (No libm: a library loaded and bound at every start that nothing calls is pure cost.)
-# (SQLite: the programs that change what is stored record each change in the change log.)
+# (SQLite: every program takes API tokens, kept in the security records, and the programs that
+# change what is stored record each change in the change log there.)
+check_needed "$linkreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
 check_needed "$rolekind" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
-check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 "
+check_needed "$gnssreport" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
 check_needed "$linkconfig" "libc.so.6 libgrshm.so.1 libjson-c.so.5 libsqlite3.so.0 "
 # The CGI programs among the tools, by name: what they need, and hardened as the others.
 cgi_tools=
