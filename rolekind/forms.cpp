@@ -393,13 +393,7 @@ void DescribeChoiceSelector(cgi::JsonWriter &writer, const FormRow &first) {
     writer.Key("Choices");
     writer.BeginArray();
     for (const FormRow &row : kForms) {
-        if (row.selector != first.selector || row.label == nullptr) continue;
-        writer.BeginObject();
-        writer.Key("Value");
-        writer.String(row.value);
-        writer.Key("Text");
-        writer.String(row.label);
-        writer.EndObject();
+        if (row.selector == first.selector && row.label != nullptr) WriteChoice(writer, row.value, row.label);
     }
     writer.EndArray();
     EndRow(writer, first.selector, Requirement(first.selector_rule));
@@ -418,14 +412,8 @@ void DescribeSelector(cgi::JsonWriter &writer, const FormRow &first) {
 void DescribeForms(cgi::JsonWriter &writer) {
     writer.Key("Modes");
     writer.BeginArray();
-    for (std::size_t mode = 0; mode < std::size(kModeNames); ++mode) {
-        writer.BeginObject();
-        writer.Key("Value");
-        writer.Int(static_cast<long long>(mode));
-        writer.Key("Text");
-        writer.String(kModeNames[mode]);
-        writer.EndObject();
-    }
+    for (std::size_t mode = 0; mode < std::size(kModeNames); ++mode)
+        WriteChoice(writer, static_cast<long long>(mode), kModeNames[mode]);
     writer.EndArray();
     writer.Key("Keys");
     writer.BeginArray();

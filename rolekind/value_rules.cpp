@@ -154,18 +154,30 @@ void DescribeText(const RuleRow &row, cgi::JsonWriter &writer) {
 void DescribeLetters(const RuleRow &row, cgi::JsonWriter &writer) {
     writer.Key("Choices");
     writer.BeginArray();
-    for (const char *letter = row.letters; *letter != '\0'; ++letter) {
-        writer.BeginObject();
-        writer.Key("Value");
-        writer.String(std::string_view(letter, 1));
-        writer.Key("Text");
-        writer.String(std::string_view(letter, 1));
-        writer.EndObject();
-    }
+    for (const char *letter = row.letters; *letter != '\0'; ++letter)
+        WriteChoice(writer, std::string_view(letter, 1), std::string_view(letter, 1));
     writer.EndArray();
 }
 
 }  // namespace
+
+void WriteChoice(cgi::JsonWriter &writer, std::string_view value, std::string_view text) {
+    writer.BeginObject();
+    writer.Key("Value");
+    writer.String(value);
+    writer.Key("Text");
+    writer.String(text);
+    writer.EndObject();
+}
+
+void WriteChoice(cgi::JsonWriter &writer, long long value, std::string_view text) {
+    writer.BeginObject();
+    writer.Key("Value");
+    writer.Int(value);
+    writer.Key("Text");
+    writer.String(text);
+    writer.EndObject();
+}
 
 void DescribeRule(ValueRule rule, cgi::JsonWriter &writer) {
     const RuleRow &row = kRules[static_cast<std::size_t>(rule)];

@@ -33,6 +33,10 @@ enum class ValueRule : unsigned char {
 // name in an error ("must be 0 to 90").
 const char *BrokenRule(ValueRule rule, std::string_view text);
 
+// One described choice, {"Value": value, "Text": text}: a code as text, or a whole number.
+void WriteChoice(cgi::JsonWriter &writer, std::string_view value, std::string_view text);
+void WriteChoice(cgi::JsonWriter &writer, long long value, std::string_view text);
+
 // What the rule asks for, as BrokenRule gives it (null for AnyText).
 const char *Requirement(ValueRule rule);
 
