@@ -51,13 +51,14 @@ done
 
 # Writes through the library of one architecture, read through the other's.
 grshm_x86 set config ENTRY_STATION_ID FROM-X86 > /dev/null
-grshm_arm set config ENTRY_HTTP_PORT 4294967295 > /dev/null
+grshm_arm set config ENTRY_HTTP_PORT 305419896 > /dev/null  # 0x12345678: every byte tells its place
 grshm_arm set monitor ENTRY_CUR_POS --hex "$(printf '%096d' 0 | sed 's/^0000/4142/')" > /dev/null
 record=$(head -c 72 /dev/urandom | od -An -tx1 | tr -d ' \n')
 grshm_x86 set gnss ENTRY_GGA --hex "$record" > /dev/null
 [ "$(grshm_arm get config ENTRY_STATION_ID)" = 'ENTRY_STATION_ID: "FROM-X86"' ] && pass "x86 text read by ARM" ||
     fail "ARM reads $(grshm_arm get config ENTRY_STATION_ID)"
-[ "$(grshm_x86 get config ENTRY_HTTP_PORT)" = "ENTRY_HTTP_PORT: 4294967295" ] && pass "ARM word read by x86" ||
+# (The first line is the entry's word; the lines below it are its setting rows.)
+[ "$(grshm_x86 get config ENTRY_HTTP_PORT | head -n 1)" = "ENTRY_HTTP_PORT: 305419896" ] && pass "ARM word read by x86" ||
     fail "x86 reads $(grshm_x86 get config ENTRY_HTTP_PORT)"
 [ "$(grshm_x86 get monitor ENTRY_CUR_POS --hex)" = "$(grshm_arm get monitor ENTRY_CUR_POS --hex)" ] &&
     pass "ARM record read by x86" || fail "current position differs"
